@@ -1,0 +1,28 @@
+# Cross-compilation toolchain for the Windows product: MinGW-w64 with the posix thread
+# model (std::thread and std::mutex exist there). The target triple stays a parameter so
+# that the 32-bit build can reuse this file: -DTAVELO_TRIPLE=i686-w64-mingw32.
+set(TAVELO_TRIPLE "x86_64-w64-mingw32" CACHE STRING "MinGW-w64 target triple")
+
+set(CMAKE_SYSTEM_NAME Windows)
+if(TAVELO_TRIPLE MATCHES "^i686")
+  set(CMAKE_SYSTEM_PROCESSOR x86)
+else()
+  set(CMAKE_SYSTEM_PROCESSOR AMD64)
+endif()
+
+set(CMAKE_C_COMPILER   ${TAVELO_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TAVELO_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${TAVELO_TRIPLE}-windres)
+set(CMAKE_AR           ${TAVELO_TRIPLE}-gcc-ar-posix CACHE FILEPATH "")
+set(CMAKE_RANLIB       ${TAVELO_TRIPLE}-gcc-ranlib-posix CACHE FILEPATH "")
+
+# Libraries and headers come from the MinGW sysroot and from the cross-built dependency
+# prefix (see scripts/deps-windows); programs from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/${TAVELO_TRIPLE})
+if(DEFINED TAVELO_DEPS_PREFIX)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${TAVELO_DEPS_PREFIX})
+endif()
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,4 @@
+// Windows entry point of the installer.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return 0; }

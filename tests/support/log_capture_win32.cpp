@@ -1,0 +1,106 @@
+// Windows log capture: the test starts the child as its debugger and collects the child's
+// OutputDebugString events and its thread-naming exceptions.
+#include <windows.h>
+
+#include <vector>
+
+#include "tests/support/log_line.h"
+
+namespace testsupport {
+namespace {
+
+constexpr DWORD kSetThreadNameException = 0x406D1388;
+
+std::wstring ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+  const SIZE_T units = info.nDebugStringLength;
+  if (units == 0) return {};
+  if (info.fUnicode) {
+    std::wstring text(units, L'\0');
+    SIZE_T got = 0;
+    ReadProcessMemory(process, info.lpDebugStringData, text.data(), units * sizeof(wchar_t), &got);
+    text.resize(got / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
+  }
+  std::string narrow(units, '\0');
+  SIZE_T got = 0;
+  ReadProcessMemory(process, info.lpDebugStringData, narrow.data(), units, &got);
+  narrow.resize(got);
+  while (!narrow.empty() && narrow.back() == '\0') narrow.pop_back();
+  const int n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), text.data(), n);
+  return text;
+}
+
+std::string ReadName(HANDLE process, const void* address) {
+  std::string name;
+  char c = 0;
+  SIZE_T got = 0;
+  const char* p = static_cast<const char*>(address);
+  while (name.size() < 256 && ReadProcessMemory(process, p + name.size(), &c, 1, &got) && got == 1 && c != '\0') {
+    name.push_back(c);
+  }
+  return name;
+}
+
+}  // namespace
+
+CapturedLog CaptureLog(const std::wstring& commandLine) {
+  CapturedLog captured;
+  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back(L'\0');
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &si,
+                      &pi)) {
+    return captured;
+  }
+  captured.processId = pi.dwProcessId;
+  std::wstring pending;  // a line may arrive in more than one string on some systems
+  for (bool running = true; running;) {
+    DEBUG_EVENT event{};
+    if (!WaitForDebugEvent(&event, 30000)) break;
+    DWORD status = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+      case OUTPUT_DEBUG_STRING_EVENT:
+        pending += ReadDebugString(pi.hProcess, event.u.DebugString);
+        for (const std::wstring& line : SplitLines(pending)) {
+          if (!line.empty() && line.back() == L'\n') captured.lines.push_back(line);
+          else pending = line;
+        }
+        if (!pending.empty() && pending.back() == L'\n') pending.clear();
+        break;
+      case EXCEPTION_DEBUG_EVENT: {
+        const EXCEPTION_RECORD& record = event.u.Exception.ExceptionRecord;
+        if (record.ExceptionCode == kSetThreadNameException && record.NumberParameters >= 2) {
+          captured.threadNames.push_back(ReadName(pi.hProcess, reinterpret_cast<const void*>(record.ExceptionInformation[1])));
+        } else if (record.ExceptionCode != EXCEPTION_BREAKPOINT) {
+          status = DBG_EXCEPTION_NOT_HANDLED;
+        }
+        break;
+      }
+      case CREATE_PROCESS_DEBUG_EVENT:
+        if (event.u.CreateProcessInfo.hFile != nullptr) CloseHandle(event.u.CreateProcessInfo.hFile);
+        break;
+      case LOAD_DLL_DEBUG_EVENT:
+        if (event.u.LoadDll.hFile != nullptr) CloseHandle(event.u.LoadDll.hFile);
+        break;
+      case EXIT_PROCESS_DEBUG_EVENT:
+        captured.exitCode = event.u.ExitProcess.dwExitCode;
+        running = false;
+        break;
+      default:
+        break;
+    }
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+  }
+  if (!pending.empty()) captured.lines.push_back(pending);
+  WaitForSingleObject(pi.hProcess, 5000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return captured;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,28 @@
+// A fresh folder under the system's temporary folder, removed with everything in it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// A filesystem path for wide text, independent of the C locale (UTF-8 file names on POSIX).
+std::filesystem::path FsPath(const std::wstring& text);
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::wstring WPath() const { return path_.wstring(); }
+  // Writes a file below the folder and returns its path.
+  std::filesystem::path Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace testsupport

@@ -1,0 +1,161 @@
+// POSIX child process: three close-on-exec pipes, posix_spawn with the child's ends moved
+// onto its standard streams, and the parent's copies of the child's ends closed after the
+// start, the same discipline as the Windows build. The command line is split with the
+// Windows loader's rules; a program name without a slash is looked up in PATH.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "utils/child_process.h"
+#include "utils/command_line.h"
+#include "utils/exception.h"
+#include "utils/text.h"
+
+extern char** environ;
+
+namespace Utils {
+namespace {
+
+struct PipeEnds {
+  int write = -1;
+  int read = -1;
+};
+
+void CloseEnd(int& fd) {
+  if (fd >= 0) {
+    close(fd);
+    fd = -1;
+  }
+}
+
+void MakePipe(PipeEnds& pipe) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) throw Exception();
+  pipe.read = fds[0];
+  pipe.write = fds[1];
+}
+
+}  // namespace
+
+struct ChildProcess::Native {
+  PipeEnds errorPipe;
+  PipeEnds outputPipe;
+  PipeEnds inputPipe;
+  pid_t pid = -1;
+  bool started = false;
+  bool reaped = false;
+  std::uint32_t exitCode = 0;
+
+  void CloseAll() {
+    for (PipeEnds* p : {&errorPipe, &outputPipe, &inputPipe}) {
+      CloseEnd(p->write);
+      CloseEnd(p->read);
+    }
+  }
+
+  // A child ended by a signal reports 128 plus the signal number, as shells do.
+  void Record(int status) {
+    reaped = true;
+    exitCode = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
+                                 : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+  }
+};
+
+ChildProcess::ChildProcess() : native_(std::make_unique<Native>()) {
+  try {
+    MakePipe(native_->errorPipe);
+    MakePipe(native_->outputPipe);
+    MakePipe(native_->inputPipe);
+  } catch (...) {
+    native_->CloseAll();
+    throw;
+  }
+}
+
+ChildProcess::~ChildProcess() { Close(); }
+
+void ChildProcess::Start(const std::wstring& commandLine) {
+  Native& n = *native_;
+  if (n.started || commandLine.size() >= kCommandLineCapacity) throw Exception();
+  commandLine_ = commandLine;
+
+  std::vector<std::string> args;
+  for (const std::wstring& arg : SplitCommandLine(commandLine)) {
+    std::string narrow = ToNarrow(arg, kCodePageAnsi);
+    if (narrow.empty() && !arg.empty()) throw Exception();  // not representable as a file name
+    args.push_back(std::move(narrow));
+  }
+  if (args.empty() || args[0].empty()) throw Exception();
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) throw Exception();
+  posix_spawn_file_actions_adddup2(&actions, n.inputPipe.read, STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, n.outputPipe.write, STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, n.errorPipe.write, STDERR_FILENO);
+  const bool search = args[0].find('/') == std::string::npos;
+  pid_t pid = -1;
+  const int rc = search ? posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ)
+                        : posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) throw Exception();
+  n.pid = pid;
+  n.started = true;
+  CloseEnd(n.outputPipe.write);
+  CloseEnd(n.errorPipe.write);
+  CloseEnd(n.inputPipe.read);
+}
+
+std::size_t ChildProcess::ReadOutput(char* buffer, std::size_t size) {
+  if (!native_->started || native_->outputPipe.read < 0 || size == 0) return 0;
+  for (;;) {
+    const ssize_t got = read(native_->outputPipe.read, buffer, size);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) return 0;  // a broken pipe reads as the end of the output
+  }
+}
+
+bool ChildProcess::TryGetExitCode(std::uint32_t& exitCode) {
+  Native& n = *native_;
+  if (!n.started) return false;
+  if (!n.reaped) {
+    int status = 0;
+    const pid_t r = waitpid(n.pid, &status, WNOHANG);
+    if (r != n.pid) return false;
+    n.Record(status);
+  }
+  exitCode = n.exitCode;
+  return true;
+}
+
+std::uint32_t ChildProcess::WaitForExit() {
+  Native& n = *native_;
+  if (!n.started) return 0xFFFFFFFFu;
+  while (!n.reaped) {
+    int status = 0;
+    const pid_t r = waitpid(n.pid, &status, 0);
+    if (r == n.pid) n.Record(status);
+    else if (r < 0 && errno != EINTR) return 0xFFFFFFFFu;
+  }
+  return n.exitCode;
+}
+
+std::uint32_t ChildProcess::ProcessId() const { return native_->pid > 0 ? static_cast<std::uint32_t>(native_->pid) : 0; }
+
+void ChildProcess::Close() {
+  if (!native_) return;
+  native_->CloseAll();
+  // Reap a child that has already ended, so it does not linger as a zombie; a running child
+  // is left alone, as on Windows, where closing the handles does not stop it.
+  std::uint32_t ignored = 0;
+  TryGetExitCode(ignored);
+}
+
+}  // namespace Utils
