@@ -23,7 +23,8 @@ bool QueryNetwork(std::uint32_t& connectivity, bool& connectedToInternet) {
   connectedToInternet = false;
   if (connectivity != 0) {
     VARIANT_BOOL connected = VARIANT_FALSE;
-    if (SUCCEEDED(manager->get_IsConnectedToInternet(&connected))) connectedToInternet = connected != VARIANT_FALSE;
+    // The property get_IsConnectedToInternet; MinGW names the method without its prefix.
+    if (SUCCEEDED(manager->IsConnectedToInternet(&connected))) connectedToInternet = connected != VARIANT_FALSE;
   }
   manager->Release();
   CoFreeUnusedLibraries();
