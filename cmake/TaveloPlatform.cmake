@@ -14,7 +14,7 @@ if(WIN32)
   target_compile_definitions(tavelo_options INTERFACE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   # Fully static: the executables import nothing but system DLLs.
-  target_link_options(tavelo_options INTERFACE -static -static-libgcc -static-libstdc++ -municode)
+  target_link_options(tavelo_options INTERFACE -static -static-libgcc -static-libstdc++)
 else()
   find_package(Threads REQUIRED)
   target_link_libraries(tavelo_options INTERFACE Threads::Threads)

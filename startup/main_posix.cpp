@@ -1,2 +1,4 @@
 // POSIX entry point of the installer's native build.
-int main() { return 0; }
+#include "startup/entry_sequence.h"
+
+int main() { return RunEntrySequence(nullptr); }

@@ -1,4 +1,7 @@
-// Windows entry point of the installer.
+// Windows entry point of the installer. The command-line argument is ignored: the
+// configuration reads the process's command line itself.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return 0; }
+#include "startup/entry_sequence.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) { return RunEntrySequence(instance); }

@@ -1,4 +1,5 @@
 # Reads the import table of EXE with objdump and fails on any DLL that is not one Windows
+cmake_policy(SET CMP0057 NEW)
 # always loads from its system directory (the KnownDLLs and the core system modules).
 set(allowed
   kernel32.dll user32.dll gdi32.dll advapi32.dll ws2_32.dll ole32.dll oleaut32.dll shell32.dll

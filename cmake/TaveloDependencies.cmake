@@ -1,0 +1,9 @@
+# Third-party libraries, found once for every subsystem.
+if(WIN32)
+  find_package(CURL CONFIG REQUIRED)
+  include(cmake/TaveloDelayLoad.cmake)
+  # libcurl's system DLLs that are not KnownDLLs.
+  tavelo_delay_load_dependencies(CURL::libcurl crypt32 bcrypt winmm)
+else()
+  find_package(CURL REQUIRED)
+endif()
