@@ -51,6 +51,7 @@ void ExpectDefaultsBut(const InstallerConfig& c, bool isCheckNet) {
   EXPECT_FALSE(c.InsNew);
 }
 
+constexpr char kGarbage[] = "\x00\xff\x01[[[=\n==\x80\x81";
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
@@ -79,7 +80,7 @@ TEST(InstallerConfig, IniAndSwitchTable) {
       {"no file, no switches", std::nullopt, L"", [](const auto& c) { ExpectDefaultsBut(c, false); }},
       {"empty Install section", "[Install]\r\n", L"", [](const auto& c) { ExpectDefaultsBut(c, true); }},
       {"empty file", "", L"", [](const auto& c) { ExpectDefaultsBut(c, true); }},
-      {"garbage file", std::string("\x00\xff\x01[[[=\n==\x80\x81", 14), L"",
+      {"garbage file", std::string(kGarbage, sizeof(kGarbage) - 1), L"",
        [](const auto& c) { ExpectDefaultsBut(c, true); }},
       {"names compare without case", "[install]\nisCHECKNET = false\n", L"", [](const auto& c) { EXPECT_FALSE(c.IsCheckNet); }},
       {"booleans are exactly true", "[Install]\nIsCheckNet=TRUE\nIsEnableAppAnalytics=1\n", L"",

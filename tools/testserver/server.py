@@ -796,10 +796,10 @@ def parse_range(header, size):
     None means the header is ignored (malformed, several ranges, other unit), as
     a server may do; the full body is then sent with 200.
     """
-    unit, _, spec = header.partition("=")
-    if unit.strip().lower() != "bytes" or "," in spec:
+    unit, _, ranges_text = header.partition("=")
+    if unit.strip().lower() != "bytes" or "," in ranges_text:
         return None
-    first, dash, last = spec.strip().partition("-")
+    first, dash, last = ranges_text.strip().partition("-")
     first, last = first.strip(), last.strip()
     if not dash or not (first.isdigit() or first == "") or not (last.isdigit() or last == ""):
         return None
