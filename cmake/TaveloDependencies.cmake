@@ -4,6 +4,8 @@ if(WIN32)
   include(cmake/TaveloDelayLoad.cmake)
   # libcurl's system DLLs that are not KnownDLLs.
   tavelo_delay_load_dependencies(CURL::libcurl crypt32 bcrypt winmm)
+  # The system URL download service.
+  tavelo_delay_import(urlmon)
 else()
   find_package(CURL REQUIRED)
 endif()

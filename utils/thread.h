@@ -31,6 +31,11 @@ class Thread {
   // The name announced to debuggers: the given one, or "t" and the thread id when empty.
   std::string DebuggerName() const;
 
+  // True when called on this wrapper's own thread.
+  bool IsCurrent() const { return native_ != nullptr && threadId_ == CurrentId(); }
+  // The system id of the calling thread.
+  static std::uint32_t CurrentId();
+
   // The thread's entry routine: logs, runs the body, logs, returns exit code 0.
   static unsigned CallBack(void* self);
 

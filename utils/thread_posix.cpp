@@ -22,6 +22,8 @@ struct Thread::Native {
   std::uint32_t id = 0;
 };
 
+std::uint32_t Thread::CurrentId() { return static_cast<std::uint32_t>(syscall(SYS_gettid)); }
+
 void Thread::NativeDeleter::operator()(Native* native) const { delete native; }
 
 namespace thread_detail {

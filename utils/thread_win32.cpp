@@ -18,6 +18,8 @@ struct Thread::Native {
   std::atomic<bool> cancelled{false};
 };
 
+std::uint32_t Thread::CurrentId() { return GetCurrentThreadId(); }
+
 void Thread::NativeDeleter::operator()(Native* native) const { delete native; }
 
 namespace thread_detail {

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Download benchmarks on loopback (native build):
+#  1. a 1 GiB package from nginx: CCurlDownloader against `curl -o`, time ratio;
+#  2. CMTCurlDownloader against CCurlDownloader on the test server throttled per
+#     connection, speed ratio;
+#  3. CCurlDownloader's peak resident memory for 100 MiB and for 1 GiB.
+# Needs the native build (cmake --preset native && cmake --build --preset native).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bench="$root/build/native/bin/download_bench"
+work="${TAVELO_BENCH_DIR:-$root/build/bench}"
+mkdir -p "$work/root"
+state="$work/state.txt"
+python3 "$root/tools/testserver/fixture.py" start --state "$state" --root "$work/root"
+trap 'python3 "$root/tools/testserver/fixture.py" stop --state "$state"' EXIT
+port=$(sed -n 's/^port=//p' "$state")
+nginx=$(sed -n 's/^nginx_port=//p' "$state")
+
+make_package() {  # make_package <name> <MiB>
+  [[ -f "$work/root/$1" ]] || head -c "$(($2 * 1048576))" /dev/urandom > "$work/root/$1"
+  md5sum "$work/root/$1" | cut -c1-32
+}
+field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
+
+md5_1g=$(make_package big.bin 1024)
+md5_100m=$(make_package mid.bin 100)
+md5_40m=$(make_package ranged.bin 40)
+
+echo "1. 1 GiB from nginx"
+t0=$(date +%s.%N)
+curl -s -o "$work/curl.out" "http://127.0.0.1:$nginx/pkg/$md5_1g/big.bin"
+curl_s=$(python3 -c "print(round($(date +%s.%N) - $t0, 3))")
+ours=$("$bench" 1 "http://127.0.0.1:$nginx/pkg/$md5_1g/big.bin" "$work/ours.out")
+ours_s=$(echo "$ours" | field seconds)
+echo "   curl -o: ${curl_s} s   CCurlDownloader: ${ours_s} s (digest check included)   ratio: $(python3 -c "print(round($ours_s/$curl_s, 2))")"
+big_rss=$(echo "$ours" | field peak_rss_kib)
+rm -f "$work/curl.out" "$work/ours.out"
+
+echo "2. 40 MiB, throttled to 4 MiB/s per connection"
+curl -s "http://127.0.0.1:$port/_control?throttle=4194304&path_prefix=/pkg/" >/dev/null
+single=$("$bench" 1 "http://127.0.0.1:$port/pkg/$md5_40m/ranged.bin" "$work/single.out" | field seconds)
+ranged=$("$bench" 3 "http://127.0.0.1:$port/pkg/$md5_40m/ranged.bin" "$work/ranged.out" | field seconds)
+curl -s "http://127.0.0.1:$port/_control" >/dev/null
+echo "   CCurlDownloader: ${single} s   CMTCurlDownloader: ${ranged} s   speed ratio: $(python3 -c "print(round($single/$ranged, 2))")"
+rm -f "$work/single.out" "$work/ranged.out"
+
+echo "3. peak RSS of CCurlDownloader"
+mid_rss=$("$bench" 1 "http://127.0.0.1:$nginx/pkg/$md5_100m/mid.bin" "$work/mid.out" | field peak_rss_kib)
+rm -f "$work/mid.out"
+echo "   100 MiB: ${mid_rss} KiB   1 GiB: ${big_rss} KiB"

@@ -1,0 +1,57 @@
+// The single-stream downloader's HTTP client: finds the real URL and the package length
+// with HEAD requests, then transfers into "<path>.part", resuming from its size.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class CCurlDownloader;
+
+class CurlClient {
+ public:
+  // Result codes of the client's own, beside libcurl's positive ones.
+  static constexpr int kPartFileFailed = -996;    // the ".part" file cannot be opened for appending
+  static constexpr int kNoHandle = -997;          // no transfer handle could be created
+  static constexpr int kLengthRefused = -998;     // length not announced or below 1 MiB
+  static constexpr int kLengthMismatch = -995;    // the transfer ended longer than announced
+  static constexpr int kMoveFailed = -994;        // the finished ".part" file could not become the target
+  static constexpr std::int64_t kMinimumLength = 1048576;
+
+  using ProgressHook = void (*)(CCurlDownloader* owner, double speed, double reserved, double percent);
+
+  CurlClient(std::wstring url, std::wstring path, CCurlDownloader* owner, ProgressHook hook);
+  ~CurlClient();
+  CurlClient(const CurlClient&) = delete;
+  CurlClient& operator=(const CurlClient&) = delete;
+
+  // One transfer attempt; 0 on success, then the file is at the target path.
+  int Start();
+  // Aborts a running transfer at its next progress call (teardown).
+  void Stop() { stop_ = true; }
+  bool Stopping() const { return stop_; }
+
+  const std::string& RealUrl() const { return realUrl_; }
+  std::int64_t FileLength() const { return fileLength_; }
+  std::wstring DownloadFileName(bool withPartSuffix) const;
+
+  static int ProgressCallback(void* client, std::int64_t dltotal, std::int64_t dlnow, std::int64_t, std::int64_t);
+
+ private:
+  void* Head(const std::string& url);
+  std::int64_t GetDownloadFileLength(void* handle);
+  std::int64_t GetDownloadFileLength_Str(const std::string& url);
+  std::string GetRealUrl_Str(const std::string& url);
+  void ReportLengthFailure(long status);
+
+  std::wstring url_;
+  std::wstring path_;
+  CCurlDownloader* owner_;
+  ProgressHook progressHook_;
+  std::int64_t fileLength_ = -1;
+  std::int64_t resumeFrom_ = -1;
+  std::int64_t lastProgressSecond_ = 0;
+  std::atomic<bool> stop_{false};
+  std::string realUrl_;
+  void* transfer_ = nullptr;  // the handle of the running transfer, for the speed query
+};

@@ -1,0 +1,12 @@
+// Certificate trust for every HTTPS request of the downloaders. Verification of the peer
+// and of the host name is always on; by default the system's trust store decides. A CA
+// file can be named instead (tests use a private authority); the product never sets one.
+#pragma once
+
+#include <string>
+
+void SetTrustedCaFile(const std::string& path);
+std::string TrustedCaFile();
+
+// Applies the trust settings to a libcurl easy handle; returns the OR of the option results.
+int ApplyTlsTrust(void* curlHandle);

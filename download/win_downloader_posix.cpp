@@ -1,0 +1,150 @@
+// Where there is no system URL download service: one libcurl GET per attempt with the same
+// contract. It follows redirects, writes the target file itself and reports (progress,
+// maximum) pairs to the status callback, which aborts the transfer once its abort mark is
+// set.
+//
+// Failure codes (the value of the final 1004): the libcurl result code of the failed
+// attempt, a positive CURLcode, as the libcurl downloaders report theirs. Among them:
+// 22 (CURLE_HTTP_RETURNED_ERROR) for an answer with status 400 or above (the status is
+// logged), 7 for a refused connection, 28 for a stalled transfer (low-speed limit) or a
+// connect timeout, 47 for too many redirects, 52/56 for a connection closed or reset
+// without an answer, 23 (CURLE_WRITE_ERROR) when the target file cannot be opened or
+// written, 42 when the abort mark stopped the transfer.
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "download/package_digest.h"
+#include "download/tls_trust.h"
+#include "download/win_downloader.h"
+#include "utils/log.h"
+#include "utils/text.h"
+
+class CWinDownloader::CBindCallback {
+ public:
+  ~CBindCallback() { abort_ = true; }
+
+  void SetEventCallback(EventCallback emit) { emit_ = std::move(emit); }
+  void SetAbortMark() { abort_ = true; }
+  bool Aborting() const { return abort_; }
+
+  // One notification of the transfer; false to abort it.
+  bool OnProgress(curl_off_t progress, curl_off_t maximum) {
+    return win_downloader_detail::AnswerProgress(emit_, abort_, static_cast<double>(progress),
+                                                 static_cast<double>(maximum)) ==
+           win_downloader_detail::ProgressAnswer::kContinue;
+  }
+
+ private:
+  EventCallback emit_;
+  std::atomic<bool> abort_{false};
+};
+
+namespace {
+
+constexpr long kConnectTimeoutSeconds = 60;
+constexpr long kMaxRedirects = 30;           // a redirect loop ends instead of running forever
+constexpr long kLowSpeedWindowSeconds = 30;  // a transfer that sends nothing this long is dead
+
+// The state of one attempt as libcurl's callbacks see it.
+struct Transfer {
+  CWinDownloader::CBindCallback* callback;
+  std::FILE* file;
+  CURL* curl;
+  curl_off_t lastProgress = -1;
+  curl_off_t lastMaximum = -1;
+};
+
+std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* transfer) {
+  // A short count makes libcurl end the transfer with CURLE_WRITE_ERROR.
+  return std::fwrite(data, size, count, static_cast<Transfer*>(transfer)->file) * size;
+}
+
+// libcurl calls this often, also while nothing changes (about once a second when idle);
+// the status callback hears each changed pair once, as from the system service, and only
+// for the answer that fills the file: the body of a redirect (or of an error, which
+// fails the attempt) is not the download's progress.
+int OnTransferInfo(void* data, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t) {
+  auto* transfer = static_cast<Transfer*>(data);
+  if (transfer->callback->Aborting()) return 1;  // non-zero: CURLE_ABORTED_BY_CALLBACK
+  long status = 0;  // 0 before an answer, and for file URLs
+  curl_easy_getinfo(transfer->curl, CURLINFO_RESPONSE_CODE, &status);
+  if (status >= 300) return 0;
+  if (dlnow == transfer->lastProgress && dltotal == transfer->lastMaximum) return 0;
+  transfer->lastProgress = dlnow;
+  transfer->lastMaximum = dltotal;
+  return transfer->callback->OnProgress(dlnow, dltotal) ? 0 : 1;
+}
+
+}  // namespace
+
+namespace win_downloader_detail {
+
+void BindCallbackDeleter::operator()(CWinDownloader::CBindCallback* callback) const { delete callback; }
+
+BindCallbackPtr NewBindCallback() { return BindCallbackPtr(new CWinDownloader::CBindCallback); }
+
+void SetEventCallback(CWinDownloader::CBindCallback& callback, EventCallback emit) {
+  callback.SetEventCallback(std::move(emit));
+}
+
+void SetAbortMark(CWinDownloader::CBindCallback& callback) { callback.SetAbortMark(); }
+
+// Nothing to prepare: libcurl needs no per-thread set-up.
+ServiceThreadScope::ServiceThreadScope() = default;
+ServiceThreadScope::~ServiceThreadScope() = default;
+
+long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& url, const std::wstring& path) {
+  const std::string narrowPath = Utils::ToNarrow(path, Utils::kCodePageAnsi);
+  std::FILE* file = narrowPath.empty() ? nullptr : std::fopen(narrowPath.c_str(), "wb");
+  if (file == nullptr) {
+    TLOGLN(L"cannot open the target file \"%ls\"", path.c_str());
+    return CURLE_WRITE_ERROR;
+  }
+  CURL* curl = curl_easy_init();
+  if (curl == nullptr) {
+    std::fclose(file);
+    return CURLE_FAILED_INIT;
+  }
+  Transfer transfer{&callback, file, curl};
+  std::string curlUrl = UrlForCurl(url);
+  if (curlUrl.rfind("file:///", 0) == 0) {
+    // The system service takes a file URL's path as it stands, blanks included; libcurl's
+    // URL parser refuses blanks, so they go as "%20", which names the same file.
+    std::string spaced;
+    for (const char c : curlUrl) spaced += c == ' ' ? std::string("%20") : std::string(1, c);
+    curlUrl = spaced;
+  }
+  // The first refused option is the attempt's failure; then no request is made.
+  CURLcode options = CURLE_OK;
+  const auto set = [&options](CURLcode rc) {
+    if (options == CURLE_OK) options = rc;
+  };
+  set(curl_easy_setopt(curl, CURLOPT_URL, curlUrl.c_str()));
+  set(curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects));
+  set(curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteToFile));
+  set(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer));
+  set(curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L));
+  set(curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnTransferInfo));
+  set(curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer));
+  set(curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds));
+  set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kLowSpeedWindowSeconds));
+  set(static_cast<CURLcode>(ApplyTlsTrust(curl)));
+  long result = options;
+  if (result == CURLE_OK) result = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);  // stays 0 when there was no answer
+  TLOGLN(L"GET result %ld (%ls), status %ld", result,
+         Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(result)), Utils::kCodePageUtf8).c_str(), status);
+  curl_easy_cleanup(curl);
+  // A file that cannot be completed on disk is a failed attempt, even after a good transfer.
+  if (std::fclose(file) != 0 && result == CURLE_OK) result = CURLE_WRITE_ERROR;
+  return result;
+}
+
+}  // namespace win_downloader_detail

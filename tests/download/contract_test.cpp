@@ -1,0 +1,54 @@
+// The downloader contract: the digest taken from the URL, the digest check and the choice
+// of downloader.
+#include <gtest/gtest.h>
+
+#include "download/curl_downloader.h"
+#include "download/mt_curl_downloader.h"
+#include "download/package_digest.h"
+#include "download/win_downloader.h"
+#include "tests/support/temp_dir.h"
+#include "utils/folders.h"
+#include "utils/md5.h"
+
+TEST(UrlMd5, IsTheSegmentBeforeTheFileName) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"http://h/pkg/0123456789abcdef0123456789abcdef/Tavelo.exe", "0123456789abcdef0123456789abcdef"},
+      {"http://h/a/b/c", "b"},
+      {"http://h/file.exe", "h"},
+      {"file.exe", ""},
+      {"/file.exe", ""},
+      {"", ""},
+      {"http://h/md5//x", ""},
+  };
+  for (const auto& [url, md5] : cases) EXPECT_EQ(UrlMd5(url), md5) << url;
+}
+
+TEST(CheckPackageDigest, ComparesExactlyAndPassesWhatItCannotCheck) {
+  testsupport::TempDir dir;
+  const std::string file = dir.Write("p.exe", "package").string();
+  const std::string md5 = Utils::Md5Hex("package", 7);
+  std::string upper = md5;
+  for (char& c : upper) c = static_cast<char>(toupper(c));
+  EXPECT_EQ(CheckPackageDigest(md5, file), DigestCheck::kMatched);
+  EXPECT_EQ(CheckPackageDigest(upper, file), DigestCheck::kMismatch) << "upper-case hex never matches";
+  EXPECT_EQ(CheckPackageDigest(std::string(32, '0'), file), DigestCheck::kMismatch);
+  EXPECT_EQ(CheckPackageDigest("abc", file), DigestCheck::kNoExpectedDigest);
+  EXPECT_EQ(CheckPackageDigest("", file), DigestCheck::kNoExpectedDigest);
+  EXPECT_EQ(CheckPackageDigest(md5, (dir.Path() / "missing").string()), DigestCheck::kMatched);
+}
+
+TEST(CreateDownloader, DownloadTypeChoosesTheClass) {
+  testsupport::TempDir dir;
+  const std::wstring path = Utils::JoinPath(dir.WPath(), L"__Package_Tavelo.exe");
+  for (int type : {0, 1, 4, -1, 99}) {
+    auto downloader = CreateDownloader(type, nullptr, L"http://127.0.0.1:9/x", path);
+    EXPECT_NE(dynamic_cast<CCurlDownloader*>(downloader.get()), nullptr) << type;
+  }
+  EXPECT_NE(dynamic_cast<CWinDownloader*>(CreateDownloader(2, nullptr, L"http://127.0.0.1:9/x", path).get()), nullptr);
+  EXPECT_NE(dynamic_cast<CMTCurlDownloader*>(CreateDownloader(3, nullptr, L"http://127.0.0.1:9/x", path).get()), nullptr);
+}
+
+TEST(UrlForCurl, FileUrlsKeepTheFileNameEncoding) {
+  EXPECT_EQ(UrlForCurl(L"http://h/\x4E2D"), "http://h/\xE4\xB8\xAD");
+  EXPECT_EQ(UrlForCurl(L"file:///C:/a.exe"), "file:///C:/a.exe");
+}

@@ -1,0 +1,49 @@
+// Downloader event recording for tests.
+#include "tests/support/event_recorder.h"
+
+namespace testsupport {
+
+EventCallback EventRecorder::Callback(std::function<void(const RecordedEvent&)> onEvent) {
+  return [this, onEvent](int code, double value, const wchar_t* text) {
+    RecordedEvent event{code, value, text != nullptr ? text : L""};
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      events_.push_back(event);
+    }
+    if (onEvent) onEvent(event);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (code == DL_CODE_SUCCESS || code == DL_CODE_FAIL || code == DL_CODE_RETRY) {
+      // The empty-path report (1004 with text "") is not final: the run goes on.
+      if (!(code == DL_CODE_FAIL && event.text.empty())) ++finals_;
+    }
+    changed_.notify_all();
+  };
+}
+
+bool EventRecorder::WaitForFinals(int finals, std::chrono::seconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return finals_ >= finals; });
+}
+
+std::vector<RecordedEvent> EventRecorder::Events() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return events_;
+}
+
+std::vector<int> EventRecorder::CodesWithoutProgress() const {
+  std::vector<int> codes;
+  for (const RecordedEvent& e : Events()) {
+    if (e.code != DL_CODE_PROGRESS) codes.push_back(e.code);
+  }
+  return codes;
+}
+
+std::vector<double> EventRecorder::ProgressValues() const {
+  std::vector<double> values;
+  for (const RecordedEvent& e : Events()) {
+    if (e.code == DL_CODE_PROGRESS) values.push_back(e.value);
+  }
+  return values;
+}
+
+}  // namespace testsupport
