@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "startup/entry_sequence.h"
+#include "tests/support/debugger_win32.h"
 #include "tests/support/probe_runner.h"
 #include "tests/support/temp_dir.h"
 
@@ -36,50 +37,14 @@ DWORD RunToEnd(std::wstring commandLine, const wchar_t* environment = nullptr) {
 // Runs the installer as its debugger; at its first debug string (it owns the guard by
 // then) calls whileHeld with the installer frozen, then lets it finish or kills it.
 DWORD RunHeld(const std::wstring& path, const std::function<void()>& whileHeld, bool kill) {
-  std::wstring commandLine = L"\"" + path + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr,
-                      &si, &pi)) {
-    return 0xDEADu;
-  }
   bool held = false;
-  DWORD exitCode = 0xDEADu;
-  for (bool running = true; running;) {
-    DEBUG_EVENT event{};
-    if (!WaitForDebugEvent(&event, 60000)) break;
-    DWORD status = DBG_CONTINUE;
-    switch (event.dwDebugEventCode) {
-      case OUTPUT_DEBUG_STRING_EVENT:
-        if (!held) {
-          held = true;
-          whileHeld();
-          if (kill) TerminateProcess(pi.hProcess, 77);
-        }
-        break;
-      case EXCEPTION_DEBUG_EVENT:
-        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) status = DBG_EXCEPTION_NOT_HANDLED;
-        break;
-      case CREATE_PROCESS_DEBUG_EVENT:
-        if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-        break;
-      case LOAD_DLL_DEBUG_EVENT:
-        if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
-        break;
-      case EXIT_PROCESS_DEBUG_EVENT:
-        exitCode = event.u.ExitProcess.dwExitCode;
-        running = false;
-        break;
-      default:
-        break;
-    }
-    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-  }
+  const DWORD exitCode = testsupport::RunUnderDebugger(L"\"" + path + L"\"", [&](const DEBUG_EVENT& event, HANDLE process, DWORD&) {
+    if (event.dwDebugEventCode != OUTPUT_DEBUG_STRING_EVENT || held) return;
+    held = true;
+    whileHeld();
+    if (kill) TerminateProcess(process, 77);
+  });
   EXPECT_TRUE(held) << "the installer wrote no log line";
-  WaitForSingleObject(pi.hProcess, 10000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   return exitCode;
 }
 

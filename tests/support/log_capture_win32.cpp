@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/support/debugger_win32.h"
 #include "tests/support/log_line.h"
 
 namespace testsupport {
@@ -48,58 +49,30 @@ std::string ReadName(HANDLE process, const void* address) {
 
 CapturedLog CaptureLog(const std::wstring& commandLine) {
   CapturedLog captured;
-  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-  buffer.push_back(L'\0');
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &si,
-                      &pi)) {
-    return captured;
-  }
-  captured.processId = pi.dwProcessId;
   std::wstring pending;  // a line may arrive in more than one string on some systems
-  for (bool running = true; running;) {
-    DEBUG_EVENT event{};
-    if (!WaitForDebugEvent(&event, 30000)) break;
-    DWORD status = DBG_CONTINUE;
-    switch (event.dwDebugEventCode) {
-      case OUTPUT_DEBUG_STRING_EVENT:
-        pending += ReadDebugString(pi.hProcess, event.u.DebugString);
-        for (const std::wstring& line : SplitLines(pending)) {
-          if (!line.empty() && line.back() == L'\n') captured.lines.push_back(line);
-          else pending = line;
+  DWORD processId = 0;
+  captured.exitCode = RunUnderDebugger(
+      commandLine,
+      [&](const DEBUG_EVENT& event, HANDLE process, DWORD& status) {
+        if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
+          pending += ReadDebugString(process, event.u.DebugString);
+          std::wstring rest;
+          for (const std::wstring& line : SplitLines(pending)) {
+            if (!line.empty() && line.back() == L'\n') captured.lines.push_back(line);
+            else rest = line;
+          }
+          pending = rest;
+        } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT) {
+          const EXCEPTION_RECORD& record = event.u.Exception.ExceptionRecord;
+          if (record.ExceptionCode == kSetThreadNameException && record.NumberParameters >= 2) {
+            captured.threadNames.push_back(ReadName(process, reinterpret_cast<const void*>(record.ExceptionInformation[1])));
+            status = DBG_CONTINUE;  // the debugger took the name
+          }
         }
-        if (!pending.empty() && pending.back() == L'\n') pending.clear();
-        break;
-      case EXCEPTION_DEBUG_EVENT: {
-        const EXCEPTION_RECORD& record = event.u.Exception.ExceptionRecord;
-        if (record.ExceptionCode == kSetThreadNameException && record.NumberParameters >= 2) {
-          captured.threadNames.push_back(ReadName(pi.hProcess, reinterpret_cast<const void*>(record.ExceptionInformation[1])));
-        } else if (record.ExceptionCode != EXCEPTION_BREAKPOINT) {
-          status = DBG_EXCEPTION_NOT_HANDLED;
-        }
-        break;
-      }
-      case CREATE_PROCESS_DEBUG_EVENT:
-        if (event.u.CreateProcessInfo.hFile != nullptr) CloseHandle(event.u.CreateProcessInfo.hFile);
-        break;
-      case LOAD_DLL_DEBUG_EVENT:
-        if (event.u.LoadDll.hFile != nullptr) CloseHandle(event.u.LoadDll.hFile);
-        break;
-      case EXIT_PROCESS_DEBUG_EVENT:
-        captured.exitCode = event.u.ExitProcess.dwExitCode;
-        running = false;
-        break;
-      default:
-        break;
-    }
-    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-  }
+      },
+      &processId, 30000);
+  captured.processId = processId;
   if (!pending.empty()) captured.lines.push_back(pending);
-  WaitForSingleObject(pi.hProcess, 5000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   return captured;
 }
 
