@@ -27,10 +27,6 @@
 #include "utils/md5.h"
 #include "utils/text.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 using testsupport::EventRecorder;
 using testsupport::RecordedEvent;
 
@@ -38,14 +34,7 @@ namespace {
 
 // The Windows build hands transfers to the system service; under Wine that is Wine's
 // urlmon, whose answers to failing servers differ from Windows and from the libcurl client.
-bool UnderWine() {
-#ifdef _WIN32
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-  return false;
-#endif
-}
+bool UnderWine() { return testsupport::RunningUnderWine(); }
 
 // Distinct names per process: the system service caches what it fetched (in the test
 // prefix, across runs), so every download here must ask for a URL never asked for before.

@@ -10,6 +10,9 @@
 
 namespace testsupport {
 
+// True in the Windows build running under Wine.
+bool RunningUnderWine();
+
 class TestServer {
  public:
   // Reads the fixture's state file (TAVELO_TESTSERVER_STATE); Available() is false without it.

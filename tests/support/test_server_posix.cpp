@@ -5,4 +5,5 @@
 
 namespace testsupport {
 std::wstring HostPathToLocal(const std::string& hostPath) { return Utils::ToWide(hostPath, Utils::kCodePageUtf8); }
+bool RunningUnderWine() { return false; }
 }  // namespace testsupport

@@ -1,4 +1,6 @@
 // Under Wine the servers run on the Linux host, whose root is drive Z:.
+#include <windows.h>
+
 #include <string>
 
 #include "utils/text.h"
@@ -10,5 +12,11 @@ std::wstring HostPathToLocal(const std::string& hostPath) {
     if (c == L'/') c = L'\\';
   }
   return path;
+}
+
+// Wine's ntdll exports its version query; Windows' does not.
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 }  // namespace testsupport
