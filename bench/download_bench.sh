@@ -10,6 +10,9 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bench="$root/build/native/bin/download_bench"
 work="${TAVELO_BENCH_DIR:-$root/build/bench}"
 mkdir -p "$work/root"
+# The downloaders log every step to stderr; keep that out of the figures.
+log="$work/bench.log"
+: > "$log"
 state="$work/state.txt"
 python3 "$root/tools/testserver/fixture.py" start --state "$state" --root "$work/root"
 trap 'python3 "$root/tools/testserver/fixture.py" stop --state "$state"' EXIT
@@ -26,25 +29,42 @@ md5_1g=$(make_package big.bin 1024)
 md5_100m=$(make_package mid.bin 100)
 md5_40m=$(make_package ranged.bin 40)
 
-echo "1. 1 GiB from nginx"
-t0=$(date +%s.%N)
-curl -s -o "$work/curl.out" "http://127.0.0.1:$nginx/pkg/$md5_1g/big.bin"
-curl_s=$(python3 -c "print(round($(date +%s.%N) - $t0, 3))")
-ours=$("$bench" 1 "http://127.0.0.1:$nginx/pkg/$md5_1g/big.bin" "$work/ours.out")
-ours_s=$(echo "$ours" | field seconds)
-echo "   curl -o: ${curl_s} s   CCurlDownloader: ${ours_s} s (digest check included)   ratio: $(python3 -c "print(round($ours_s/$curl_s, 2))")"
-big_rss=$(echo "$ours" | field peak_rss_kib)
-rm -f "$work/curl.out" "$work/ours.out"
+# Each side runs three times, alternating, after a sync: otherwise the page cache still
+# writing back the previous run's gigabyte slows whichever run comes second. Medians count.
+median() { python3 -c "import sys, statistics; print(statistics.median(float(v) for v in sys.argv[1:]))" "$@"; }
+seconds_of() { local t0; t0=$(date +%s.%N); "$@"; python3 -c "print(round($(date +%s.%N) - $t0, 3))"; }
+
+echo "1. 1 GiB from nginx (median of 3)"
+url_1g="http://127.0.0.1:$nginx/pkg/$md5_1g/big.bin"
+curl_runs=() check_runs=() ours_runs=() big_rss=0
+for _ in 1 2 3; do
+  sync
+  curl_runs+=("$(seconds_of curl -s -o "$work/curl.out" "$url_1g")")
+  check_runs+=("$(seconds_of md5sum --status -c <<<"$md5_1g  $work/curl.out")")
+  rm -f "$work/curl.out"
+  sync
+  ours=$("$bench" 1 "$url_1g" "$work/ours.out" 2>>"$log")
+  ours_runs+=("$(echo "$ours" | field seconds)")
+  big_rss=$(echo "$ours" | field peak_rss_kib)
+  rm -f "$work/ours.out"
+done
+curl_s=$(median "${curl_runs[@]}")
+check_s=$(median "${check_runs[@]}")
+ours_s=$(median "${ours_runs[@]}")
+echo "   curl -o: ${curl_s} s (runs: ${curl_runs[*]})   then md5sum: ${check_s} s"
+echo "   CCurlDownloader, digest check included: ${ours_s} s (runs: ${ours_runs[*]})"
+echo "   ratio to curl -o: $(python3 -c "print(round($ours_s/$curl_s, 2))")" \
+     "  ratio to curl -o + md5sum: $(python3 -c "print(round($ours_s/($curl_s+$check_s), 2))")"
 
 echo "2. 40 MiB, throttled to 4 MiB/s per connection"
 curl -s "http://127.0.0.1:$port/_control?throttle=4194304&path_prefix=/pkg/" >/dev/null
-single=$("$bench" 1 "http://127.0.0.1:$port/pkg/$md5_40m/ranged.bin" "$work/single.out" | field seconds)
-ranged=$("$bench" 3 "http://127.0.0.1:$port/pkg/$md5_40m/ranged.bin" "$work/ranged.out" | field seconds)
+single=$("$bench" 1 "http://127.0.0.1:$port/pkg/$md5_40m/ranged.bin" "$work/single.out" 2>>"$log" | field seconds)
+ranged=$("$bench" 3 "http://127.0.0.1:$port/pkg/$md5_40m/ranged.bin" "$work/ranged.out" 2>>"$log" | field seconds)
 curl -s "http://127.0.0.1:$port/_control" >/dev/null
 echo "   CCurlDownloader: ${single} s   CMTCurlDownloader: ${ranged} s   speed ratio: $(python3 -c "print(round($single/$ranged, 2))")"
 rm -f "$work/single.out" "$work/ranged.out"
 
 echo "3. peak RSS of CCurlDownloader"
-mid_rss=$("$bench" 1 "http://127.0.0.1:$nginx/pkg/$md5_100m/mid.bin" "$work/mid.out" | field peak_rss_kib)
+mid_rss=$("$bench" 1 "http://127.0.0.1:$nginx/pkg/$md5_100m/mid.bin" "$work/mid.out" 2>>"$log" | field peak_rss_kib)
 rm -f "$work/mid.out"
 echo "   100 MiB: ${mid_rss} KiB   1 GiB: ${big_rss} KiB"

@@ -10,14 +10,15 @@
 
 #include "download/package_digest.h"
 #include "download/tls_trust.h"
+#include "download/transfer_limits.h"
 #include "utils/file_ops.h"
 #include "utils/log.h"
 #include "utils/text.h"
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr long kMaxRedirects = 30;             // a redirect loop ends instead of running forever
+using namespace transfer_limits;
+
 constexpr long kLowSpeedWindowSeconds = 20;    // a transfer that sends nothing this long is dead
 
 std::size_t Discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
@@ -53,6 +54,7 @@ int HeadOptions(CURL* curl, const std::string& url, bool followRedirects) {
   rc |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
   rc |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
   rc |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  rc |= curl_easy_setopt(curl, CURLOPT_TIMEOUT, kLookupTimeoutSeconds);
   rc |= ApplyTlsTrust(curl);
   return rc;
 }
@@ -113,6 +115,7 @@ int CurlClient::Start() {
     options |= curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     options |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     options |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);  // a hint: its result does not matter
     options |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteToFile);
     options |= curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
     options |= curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &NoteContentCoding);
@@ -170,8 +173,9 @@ int CurlClient::ProgressCallback(void* client, std::int64_t dltotal, std::int64_
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   if (now <= self->lastProgressSecond_) return 0;
   self->lastProgressSecond_ = now;
-  double speed = 0;
-  curl_easy_getinfo(static_cast<CURL*>(self->transfer_), CURLINFO_SPEED_DOWNLOAD, &speed);
+  curl_off_t bytesPerSecond = 0;
+  curl_easy_getinfo(static_cast<CURL*>(self->transfer_), CURLINFO_SPEED_DOWNLOAD_T, &bytesPerSecond);
+  const double speed = static_cast<double>(bytesPerSecond);
   double percent = 0;
   if (self->fileLength_ > kMinimumLength) {
     percent = static_cast<double>(dlnow + (self->resumeFrom_ > 0 ? self->resumeFrom_ : 0)) /

@@ -13,6 +13,7 @@
 
 #include "download/package_digest.h"
 #include "download/tls_trust.h"
+#include "download/transfer_limits.h"
 #include "startup/installer_config.h"
 #include "utils/file_ops.h"
 #include "utils/log.h"
@@ -21,11 +22,11 @@
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr long kMaxRedirects = 30;  // a redirect loop ends instead of running forever
+using namespace transfer_limits;
+
 constexpr long kLowSpeedBytes = 1;  // a range that gets less than this per second ...
 constexpr long kLowSpeedSeconds = 5;  // ... for this long is dead: the attempt ends
-constexpr std::size_t kMergeBlock = 1024;
+constexpr std::size_t kMergeBlock = 256 * 1024;  // the second range is half of a package of gigabytes
 
 const wchar_t kMismatchNotice[] = L"mtcurl文件md5校验失败";
 const wchar_t kNoDigestNotice[] = L"mtcurl获取url-md5失败";
@@ -278,6 +279,7 @@ bool CMTCurlDownloader::getRealDownloadUrl(Impl* d, const std::string& url) {
   rc |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
   rc |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
   rc |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+  rc |= curl_easy_setopt(curl, CURLOPT_TIMEOUT, kLookupTimeoutSeconds);
   rc |= ApplyTlsTrust(curl);
   rc |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
   rc |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
@@ -363,6 +365,7 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
   rc |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytes);
   rc |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
   rc |= curl_easy_setopt(curl, CURLOPT_RANGE, range);
+  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);  // a hint: its result does not matter
   if (rc != 0) {
     curl_easy_reset(curl);
     return rc;  // the state stays as it was: the range was not attempted
@@ -515,16 +518,16 @@ void CMTCurlDownloader::waitForFinishThreadFun(Impl* d) {
     if (merged && d->parts.size() > 1) {
       std::FILE* out = std::fopen(d->parts[0]->partPath.c_str(), "ab+");
       if (out == nullptr) merged = false;
+      std::vector<char> block(merged ? kMergeBlock : 0);
       for (std::size_t i = 1; merged && i < d->parts.size(); ++i) {
         std::FILE* in = std::fopen(d->parts[i]->partPath.c_str(), "rb");
         if (in == nullptr) {
           merged = false;
           break;
         }
-        char block[kMergeBlock];
         std::size_t n = 0;
-        while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
-          if (std::fwrite(block, 1, n, out) != n) {
+        while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) {
+          if (std::fwrite(block.data(), 1, n, out) != n) {
             merged = false;
             break;
           }

@@ -17,6 +17,7 @@
 
 #include "download/package_digest.h"
 #include "download/tls_trust.h"
+#include "download/transfer_limits.h"
 #include "download/win_downloader.h"
 #include "utils/log.h"
 #include "utils/text.h"
@@ -43,8 +44,8 @@ class CWinDownloader::CBindCallback {
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr long kMaxRedirects = 30;           // a redirect loop ends instead of running forever
+using namespace transfer_limits;
+
 constexpr long kLowSpeedWindowSeconds = 30;  // a transfer that sends nothing this long is dead
 
 // The state of one attempt as libcurl's callbacks see it.

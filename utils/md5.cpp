@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace Utils {
@@ -26,6 +27,40 @@ constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 
 
 constexpr std::uint32_t RotateLeft(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
+// One step i of the 64: the round function and the message word both follow from i, so
+// with i a compile-time constant every step compiles to straight-line code without
+// branches (the digest check reads whole packages, gigabytes at a time).
+template <int i>
+inline void Step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, const std::uint32_t* x) {
+  std::uint32_t f;
+  if constexpr (i < 16) {
+    f = d ^ (b & (c ^ d));  // (b & c) | (~b & d)
+  } else if constexpr (i < 32) {
+    f = c ^ (d & (b ^ c));  // (b & d) | (c & ~d)
+  } else if constexpr (i < 48) {
+    f = b ^ c ^ d;
+  } else {
+    f = c ^ (b | ~d);
+  }
+  constexpr int g = i < 16 ? i : i < 32 ? (5 * i + 1) % 16 : i < 48 ? (3 * i + 5) % 16 : (7 * i) % 16;
+  a = b + RotateLeft(a + f + kSine[i] + x[g], kShift[i]);
+}
+
+// Steps first..first+3 with the four state words rotating through their roles.
+template <int first>
+inline void FourSteps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d, const std::uint32_t* x) {
+  Step<first>(a, b, c, d, x);
+  Step<first + 1>(d, a, b, c, x);
+  Step<first + 2>(c, d, a, b, x);
+  Step<first + 3>(b, c, d, a, x);
+}
+
+template <int... quads>
+inline void AllSteps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d, const std::uint32_t* x,
+                     std::integer_sequence<int, quads...>) {
+  (FourSteps<quads * 4>(a, b, c, d, x), ...);
+}
+
 }  // namespace
 
 Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, buffer_{} {}
@@ -37,28 +72,7 @@ void Md5::Transform(const std::uint8_t block[64]) {
            (static_cast<std::uint32_t>(block[i * 4 + 2]) << 16) | (static_cast<std::uint32_t>(block[i * 4 + 3]) << 24);
   }
   std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  for (int i = 0; i < 64; ++i) {
-    std::uint32_t f;
-    int g;
-    if (i < 16) {
-      f = (b & c) | (~b & d);
-      g = i;
-    } else if (i < 32) {
-      f = (b & d) | (c & ~d);
-      g = (5 * i + 1) % 16;
-    } else if (i < 48) {
-      f = b ^ c ^ d;
-      g = (3 * i + 5) % 16;
-    } else {
-      f = c ^ (b | ~d);
-      g = (7 * i) % 16;
-    }
-    const std::uint32_t next = b + RotateLeft(a + f + kSine[i] + x[g], kShift[i]);
-    a = d;
-    d = c;
-    c = b;
-    b = next;
-  }
+  AllSteps(a, b, c, d, x, std::make_integer_sequence<int, 16>());
   state_[0] += a;
   state_[1] += b;
   state_[2] += c;

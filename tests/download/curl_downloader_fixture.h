@@ -1,5 +1,5 @@
-// Shared fixture of the single-stream downloader tests: a temporary target folder, the
-// stand-in servers and an event recorder.
+// Shared fixture of the single-stream downloader tests: the server fixture plus the target
+// path and a run helper.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,9 +7,7 @@
 #include <memory>
 
 #include "download/curl_downloader.h"
-#include "tests/support/event_recorder.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_server.h"
+#include "tests/support/server_test.h"
 #include "utils/file_ops.h"
 #include "utils/folders.h"
 #include "utils/md5.h"
@@ -23,17 +21,8 @@ namespace curl_test {
 constexpr int kStart = DL_CODE_START, kProgress = DL_CODE_PROGRESS, kSuccess = DL_CODE_SUCCESS,
               kFail = DL_CODE_FAIL, kRetry = DL_CODE_RETRY, kNotice = DL_CODE_NOTICE;
 
-class CurlDownloaderTest : public ::testing::Test {
+class CurlDownloaderTest : public testsupport::ServerTest {
  protected:
-  void SetUp() override {
-    if (!server_.Available()) GTEST_SKIP() << "no stand-in server (run through ctest)";
-    ASSERT_TRUE(server_.Control(""));
-    server_.Log(true);
-  }
-  void TearDown() override {
-    if (server_.Available()) server_.Control("");
-  }
-
   std::wstring Target() const { return Utils::JoinPath(dir_.WPath(), L"__Package_Tavelo.exe"); }
   std::string TargetMd5() const { return Utils::FileMd5Hex(Utils::ToNarrow(Target(), Utils::kCodePageAnsi)); }
   bool Exists(const std::wstring& path) const { return Utils::FileSizeAt(path) >= 0; }
@@ -50,9 +39,6 @@ class CurlDownloaderTest : public ::testing::Test {
   double FinalValue() const { return events_.Events().back().value; }
   std::wstring FinalText() const { return events_.Events().back().text; }
 
-  testsupport::TempDir dir_;
-  TestServer server_;
-  EventRecorder events_;
   std::unique_ptr<CCurlDownloader> downloader_;
 };
 

@@ -1,36 +1,12 @@
-// Single-stream download checks that need the native build: certificate verification
-// (Schannel under Wine accepts any certificate) and a package above 4 GiB (a sparse file).
+// Single-stream download checks that need the native build: a package above 4 GiB, served
+// from a sparse file.
 #include <filesystem>
 #include <fstream>
 
-#include "download/tls_trust.h"
 #include "tests/download/curl_downloader_fixture.h"
 
 using namespace curl_test;
 using testsupport::EventRecorder;
-
-TEST_F(CurlDownloaderTest, CertificateIsVerified) {
-  const std::string md5 = server_.WritePackage(L"tls.exe", 1048576 + 1);
-  const std::wstring url = server_.TlsUrl(L"/pkg/" + Utils::ToWide(md5, 65001) + L"/tls.exe");
-  {
-    EventRecorder untrusted;
-    CCurlDownloader downloader(untrusted.Callback(), url, Target());
-    downloader.Start();
-    ASSERT_TRUE(untrusted.WaitForFinals(1));
-    EXPECT_EQ(untrusted.CodesWithoutProgress(), (std::vector<int>{kStart, kFail}));
-    EXPECT_FALSE(Exists(Target()));
-  }
-  SetTrustedCaFile(server_.CaFile());
-  EventRecorder trusted;
-  {
-    CCurlDownloader downloader(trusted.Callback(), url, Target());
-    downloader.Start();
-    ASSERT_TRUE(trusted.WaitForFinals(1));
-  }
-  SetTrustedCaFile("");
-  EXPECT_EQ(trusted.CodesWithoutProgress(), (std::vector<int>{kStart, kSuccess}));
-  EXPECT_EQ(TargetMd5(), md5);
-}
 
 TEST_F(CurlDownloaderTest, PackagesAbove4GiBResumeWith64BitOffsets) {
   // Sparse files: a 4 GiB + 2 MiB package of zeros, and a part file holding all but its

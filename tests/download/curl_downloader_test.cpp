@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "download/tls_trust.h"
 #include "tests/download/curl_downloader_fixture.h"
 
 using namespace curl_test;
@@ -123,6 +124,8 @@ TEST_F(CurlDownloaderTest, TransientFaultsAreRetriedToAGoodFile) {
       {"gzip body", "gzip=1&path_prefix=/pkg/"},
       {"cut, then the range is ignored", "cut=500000&cut_times=1&ignore_range=1&path_prefix=/pkg/"},
       {"server errors on the transfer", "status=503&status_times=1&path_prefix=/pkg/"},
+      // The first lookup times out; the second one finds the package.
+      {"a HEAD that never answers", "head_stall=1&head_stall_times=1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -181,6 +184,30 @@ TEST_F(CurlDownloaderTest, TeardownDuringATransferStopsItAndSendsNothingMore) {
   EXPECT_EQ(lateEvents.load(), 0);
   EXPECT_FALSE(Exists(Target()));
   EXPECT_FALSE(Exists(Target() + L".part")) << "the client removes its part file at teardown";
+}
+
+TEST_F(CurlDownloaderTest, CertificateIsVerified) {
+  if (!testsupport::CertificateChecksObservable()) GTEST_SKIP() << "certificate checks cannot be observed here";
+  const std::string md5 = server_.WritePackage(L"tls.exe", 1048576 + 1);
+  const std::wstring url = server_.TlsUrl(L"/pkg/" + Utils::ToWide(md5, 65001) + L"/tls.exe");
+  {
+    EventRecorder untrusted;
+    CCurlDownloader downloader(untrusted.Callback(), url, Target());
+    downloader.Start();
+    ASSERT_TRUE(untrusted.WaitForFinals(1));
+    EXPECT_EQ(untrusted.CodesWithoutProgress(), (std::vector<int>{kStart, kFail}));
+    EXPECT_FALSE(Exists(Target()));
+  }
+  SetTrustedCaFile(server_.CaFile());
+  EventRecorder trusted;
+  {
+    CCurlDownloader downloader(trusted.Callback(), url, Target());
+    downloader.Start();
+    ASSERT_TRUE(trusted.WaitForFinals(1));
+  }
+  SetTrustedCaFile("");
+  EXPECT_EQ(trusted.CodesWithoutProgress(), (std::vector<int>{kStart, kSuccess}));
+  EXPECT_EQ(TargetMd5(), md5);
 }
 
 TEST_F(CurlDownloaderTest, NginxServesThePackage) {

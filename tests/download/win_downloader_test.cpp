@@ -21,6 +21,7 @@
 
 #include "download/win_downloader.h"
 #include "tests/support/event_recorder.h"
+#include "tests/support/server_test.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_server.h"
 #include "utils/folders.h"
@@ -126,15 +127,8 @@ void ExpectWellFormedRun(const std::vector<RecordedEvent>& events) {
   EXPECT_TRUE(IsFinal(events.back()));
 }
 
-class WinDownloaderTest : public ::testing::Test {
+class WinDownloaderTest : public testsupport::ServerTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.Available()) << "TAVELO_TESTSERVER_STATE must name the running test servers";
-    ASSERT_TRUE(server_.Control(""));
-    server_.Log(true);
-  }
-  void TearDown() override { server_.Control(""); }
-
   std::wstring Target() const { return Utils::JoinPath(dir_.WPath(), L"__Package_Tavelo.exe"); }
 
   // One whole run: Start, the final event, then teardown.
@@ -147,9 +141,6 @@ class WinDownloaderTest : public ::testing::Test {
     }
     return recorder.Events();
   }
-
-  testsupport::TestServer server_;
-  testsupport::TempDir dir_;
 };
 
 }  // namespace

@@ -13,6 +13,10 @@ namespace testsupport {
 // True in the Windows build running under Wine.
 bool RunningUnderWine();
 
+// False where a certificate check cannot be observed: Schannel under Wine accepts an
+// untrusted certificate and does not take a test authority from a CA file.
+inline bool CertificateChecksObservable() { return !RunningUnderWine(); }
+
 class TestServer {
  public:
   // Reads the fixture's state file (TAVELO_TESTSERVER_STATE); Available() is false without it.

@@ -52,16 +52,16 @@ CONTROL_PATHS = ("/_control", "/_log", "/_collected")
 INT_KEYS = {
     "cut", "status", "head_status", "no_length", "wrong_length", "wrong_length_get",
     "ignore_range", "long_range", "throttle", "gzip", "stall_after", "reset",
-    "collect_status",
+    "head_stall", "collect_status",
 }
 FLOAT_KEYS = {"stall_seconds"}
 STR_KEYS = {"path_prefix", "redirect_md5"}
-FLAG_KEYS = {"no_length", "wrong_length_get", "ignore_range", "gzip", "reset"}
+FLAG_KEYS = {"no_length", "wrong_length_get", "ignore_range", "gzip", "reset", "head_stall"}
 STATUS_KEYS = {"status", "head_status", "collect_status"}
 TIMED_KEYS = {
     "cut", "status", "head_status", "no_length", "wrong_length", "ignore_range",
-    "long_range", "throttle", "gzip", "stall_after", "reset", "collect_status",
-    "redirect_md5",
+    "long_range", "throttle", "gzip", "stall_after", "reset", "head_stall",
+    "collect_status", "redirect_md5",
 }
 ALL_KEYS = INT_KEYS | FLOAT_KEYS | STR_KEYS
 
@@ -417,6 +417,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self._reset()
             return True
         if self.command == "HEAD":
+            if self._take(faults, "head_stall"):
+                # Accepted, then silence: a lookup that never gets its answer.
+                self._stall(faults.get("stall_seconds", DEFAULT_STALL_SECONDS))
+                self.abrupt = True
+                self.close_connection = True
+                return True
             status = self._take(faults, "head_status")
             if status is not None:
                 self._simple(status, f"status {status}\n")

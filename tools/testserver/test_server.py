@@ -328,6 +328,20 @@ class ServerTest(unittest.TestCase):
         self.assertIsNotNone(entry["duration"])
         self.assertEqual((entry["body_bytes"], entry["faults"]), (1000, ["stall_after"]))
 
+    def test_head_stall_answers_no_head_but_serves_gets(self):
+        self.control("head_stall=1&head_stall_times=1&stall_seconds=20")
+        conn = self.connect(timeout=0.5)
+        try:
+            conn.request("HEAD", PKG)
+            with self.assertRaises(TimeoutError):
+                conn.getresponse()
+        finally:
+            conn.close()
+        status, headers, _ = self.request("HEAD", PKG)
+        self.assertEqual((status, headers["Content-Length"]), (200, str(len(DATA))))
+        status, _, body = self.request("GET", PKG)
+        self.assertEqual((status, body), (200, DATA))
+
     def test_reset(self):
         self.control("reset=1")
         with self.assertRaises(ConnectionResetError):
