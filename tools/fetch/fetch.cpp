@@ -19,6 +19,12 @@
 
 namespace {
 
+// UTF-8 text to standard output at once: progress lines must show while they happen.
+void WriteOut(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
 std::string Utf8(const std::wstring& text) { return Utils::ToNarrow(text, Utils::kCodePageUtf8); }
 
 const char* CodeName(int code) {
