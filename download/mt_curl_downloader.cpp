@@ -72,6 +72,7 @@ struct CMTCurlDownloader::DownloadPartNode {
   std::int64_t rangeTotal = -1;  // package size of the answer's Content-Range
   std::int64_t bodyOffset = -1;  // absolute offset of the next body byte; -1 before the first
   bool sizeChanged = false;      // the answer is of a package of another size
+  bool coded = false;            // the answer has a content coding: its body is not the bytes
 
   Impl* owner = nullptr;
 };
@@ -345,6 +346,7 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
   node->rangeTotal = -1;
   node->bodyOffset = -1;
   node->sizeChanged = false;
+  node->coded = false;
 
   CURL* curl = node->handle;
   int rc = curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -399,6 +401,10 @@ std::size_t CMTCurlDownloader::RangeHeader(char* data, std::size_t size, std::si
     // A new answer (after a redirect, or a final one): forget the previous one's range.
     node->rangeStart = -1;
     node->rangeTotal = -1;
+    node->coded = false;
+  } else if (StartsWithNoCase(data, n, "content-encoding:")) {
+    // No coding is asked for, so libcurl passes a coded body on as it came.
+    node->coded = std::string(data + 17, n - 17).find("identity") == std::string::npos;
   } else if (StartsWithNoCase(data, n, "content-range:")) {
     const std::string line(data + 14, n - 14);
     long long first = -1, last = -1, total = -1;
@@ -439,6 +445,7 @@ std::size_t CMTCurlDownloader::RangeWriter(char* data, std::size_t size, std::si
       node->sizeChanged = total >= 0 && total != d->fileLength;
       return 0;
     }
+    if (node->coded) return 0;  // compressed bytes would be stored as the package's
   }
 
   // Bytes before the next one needed are already stored (or belong to an earlier range).

@@ -52,11 +52,11 @@ CONTROL_PATHS = ("/_control", "/_log", "/_collected")
 INT_KEYS = {
     "cut", "status", "head_status", "no_length", "wrong_length", "wrong_length_get",
     "ignore_range", "long_range", "throttle", "gzip", "stall_after", "reset",
-    "head_stall", "collect_status",
+    "head_stall", "gzip_get", "collect_status",
 }
 FLOAT_KEYS = {"stall_seconds"}
 STR_KEYS = {"path_prefix", "redirect_md5"}
-FLAG_KEYS = {"no_length", "wrong_length_get", "ignore_range", "gzip", "reset", "head_stall"}
+FLAG_KEYS = {"no_length", "wrong_length_get", "ignore_range", "gzip", "gzip_get", "reset", "head_stall"}
 STATUS_KEYS = {"status", "head_status", "collect_status"}
 TIMED_KEYS = {
     "cut", "status", "head_status", "no_length", "wrong_length", "ignore_range",
@@ -599,7 +599,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         chunks = file_chunks(file_path, start, source_len)
 
         compressed = None
-        if self._take(faults, "gzip"):
+        # gzip_get: only GET answers are coded, HEAD announces the plain length.
+        coded_here = is_get or not faults.get("gzip_get")
+        if coded_here and self._take(faults, "gzip"):
             compressed = gzip_to_spool(chunks)
             body_len = compressed.tell()
             compressed.seek(0)

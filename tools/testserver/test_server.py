@@ -307,6 +307,14 @@ class ServerTest(unittest.TestCase):
                 self.assertEqual(headers["Content-Length"], str(len(body)))
                 self.assertEqual(gzip.decompress(body), expected)
 
+    def test_gzip_get_codes_gets_only(self):
+        self.control("gzip=1&gzip_get=1")
+        status, headers, _ = self.request("HEAD", PKG)
+        self.assertEqual((status, headers["Content-Length"]), (200, str(len(DATA))))
+        self.assertNotIn("Content-Encoding", headers)
+        _, headers, body = self.request("GET", PKG)
+        self.assertEqual((headers["Content-Encoding"], gzip.decompress(body)), ("gzip", DATA))
+
     def test_stall_keeps_the_connection_silent(self):
         self.control("stall_after=1000&stall_seconds=20")
         conn = self.connect(timeout=0.5)
