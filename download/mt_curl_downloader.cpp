@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <system_error>
 
 #include "download/package_digest.h"
@@ -42,7 +43,8 @@ std::wstring CurlText(int code) {
   return Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(code)), Utils::kCodePageUtf8);
 }
 
-bool StartsWithNoCase(const char* data, std::size_t size, const char* word) {
+// A header line that starts with `word` (case-insensitive): true, with the rest of the line.
+bool HeaderStartsWith(const char* data, std::size_t size, const char* word, std::string* rest = nullptr) {
   const std::size_t n = std::strlen(word);
   if (size < n) return false;
   for (std::size_t i = 0; i < n; ++i) {
@@ -50,6 +52,7 @@ bool StartsWithNoCase(const char* data, std::size_t size, const char* word) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c != word[i]) return false;
   }
+  if (rest != nullptr) rest->assign(data + n, size - n);
   return true;
 }
 
@@ -397,16 +400,16 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
 std::size_t CMTCurlDownloader::RangeHeader(char* data, std::size_t size, std::size_t count, void* user) {
   auto* node = static_cast<DownloadPartNode*>(user);
   const std::size_t n = size * count;
-  if (StartsWithNoCase(data, n, "http/")) {
+  std::string line;
+  if (HeaderStartsWith(data, n, "http/")) {
     // A new answer (after a redirect, or a final one): forget the previous one's range.
     node->rangeStart = -1;
     node->rangeTotal = -1;
     node->coded = false;
-  } else if (StartsWithNoCase(data, n, "content-encoding:")) {
+  } else if (HeaderStartsWith(data, n, "content-encoding:", &line)) {
     // No coding is asked for, so libcurl passes a coded body on as it came.
-    node->coded = std::string(data + 17, n - 17).find("identity") == std::string::npos;
-  } else if (StartsWithNoCase(data, n, "content-range:")) {
-    const std::string line(data + 14, n - 14);
+    node->coded = line.find("identity") == std::string::npos;
+  } else if (HeaderStartsWith(data, n, "content-range:", &line)) {
     long long first = -1, last = -1, total = -1;
     if (std::sscanf(line.c_str(), " bytes %lld-%lld/%lld", &first, &last, &total) == 3) {
       node->rangeStart = first;

@@ -245,7 +245,6 @@ const RunCase kRunCases[] = {
     // attempt leaves nothing missing, so no second request is made.
     {"BodyLongerThanTheRange", kOdd, UrlKind::kPkg, nullptr, "long_range=70000", false, {kStart, kSuccess}, 0, nullptr,
      Ranges(kOdd)},
-    // The whole package instead of the range: each range keeps only its own bytes.
     // A server that codes every answer, asked or not: the HEAD announces the coded length
     // and no range answer matches it, so even without a digest no coded bytes are taken
     // for the package. Seven attempts per range and run (ranges of the coded length).
@@ -256,6 +255,7 @@ const RunCase kRunCases[] = {
     // range and run.
     {"GzipCodedRangesWithoutDigest", kOdd, UrlKind::kFiles, nullptr, "gzip=1&gzip_get=1", false,
      {kStart, kRetry, kStart, kFail}, 23, nullptr, Ranges(kOdd, 14)},
+    // The whole package instead of the range: each range keeps only its own bytes.
     {"RangeIgnored", kOdd, UrlKind::kPkg, nullptr, "ignore_range=1", false, {kStart, kSuccess}, 0, nullptr, Ranges(kOdd)},
     {"CutTransferResumes", 2 * kMiB, UrlKind::kPkg, nullptr, "cut=500000&cut_times=1", false, {kStart, kSuccess}, 0,
      nullptr, {"bytes=0-2097151", "bytes=500000-2097151"}},
