@@ -1,7 +1,8 @@
-// INI (profile) files with the Windows profile functions' observable rules: section and
-// key names compared without case, blanks around names and values dropped, one pair of
-// enclosing quotes dropped from a value, values cut to the caller's buffer, the first
-// occurrence of a key winning.
+// INI (profile) files read with the Windows profile functions' observable rules: lines
+// end at CR or LF, section and key names are compared folding only A-Z, ASCII blanks around
+// names and values are dropped, one pair of enclosing quotes is dropped from a value, keys
+// before any header belong to the nameless section, the first section and the first key of
+// a name win, a key without '=' gives the fallback, and values are cut to the caller's buffer.
 #pragma once
 
 #include <cstddef>
@@ -10,13 +11,22 @@
 namespace Utils {
 
 // The value of key in section, or fallback when the file, the section or the key is
-// missing. At most capacity - 1 characters are returned, as from a buffer of capacity.
+// missing or the key has no '='. Names, value and fallback end at their first NUL; the
+// fallback loses its trailing spaces. At most capacity - 1 characters are returned, as
+// from a buffer of capacity.
 std::wstring ReadIniString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
                            const std::wstring& fallback, std::size_t capacity = 260);
 
 namespace ini_detail {
-// The POSIX reader over file text already decoded (also used by the tests of the rules).
+// The POSIX reader's steps over file text already decoded.
+// True with the key's value (blanks trimmed, up to a NUL, quotes still on) when the first
+// section of that name holds the key with '='; false when the fallback applies.
 bool FindIniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key, std::wstring& value);
+// The fallback as the profile functions use it: up to a NUL, trailing spaces dropped.
+std::wstring IniFallback(const std::wstring& fallback);
+// What a buffer of capacity characters receives for value: one pair of enclosing quotes
+// dropped and the text cut, with the Windows rule where the two meet.
+std::wstring CopyIniValue(const std::wstring& value, std::size_t capacity);
 }  // namespace ini_detail
 
 }  // namespace Utils

@@ -1,58 +1,100 @@
-// Profile-file lookup over decoded text, with the Windows profile functions' rules.
-#include <cwctype>
+// Profile-file lookup over decoded text, with the observable rules of the Windows profile
+// functions (GetPrivateProfileStringW), so the POSIX reader gives the same answers.
+#include <string_view>
 
 #include "utils/ini_file.h"
-#include "utils/text.h"
 
 namespace Utils::ini_detail {
 namespace {
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
-  }
-  return true;
+// The profile functions trim only the ASCII blanks (tab, line feed, vertical tab, form
+// feed, carriage return, space); Unicode spaces such as U+00A0 or U+3000 are kept.
+bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+
+std::wstring_view TrimBlanks(std::wstring_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
 }
 
-// One pair of matching enclosing quotes is dropped.
-std::wstring Unquote(const std::wstring& value) {
-  if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
-    return value.substr(1, value.size() - 2);
+// Names and values are kept as C strings: whatever follows a NUL is not part of them.
+// Trimming comes first, so "ab \0cd" keeps its blank ("ab ").
+std::wstring_view UpToNul(std::wstring_view text) { return text.substr(0, text.find(L'\0')); }
+
+std::wstring_view NameOf(std::wstring_view text) { return UpToNul(TrimBlanks(text)); }
+
+// Only A-Z and a-z are folded; other letters (U+00C4 and U+00E4) stay distinct.
+wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
   }
-  return value;
+  return true;
 }
 
 }  // namespace
 
 bool FindIniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key, std::wstring& value) {
-  bool inSection = false;
-  bool sectionSeen = false;
+  // The names asked for are C strings too, trimmed like the names in the file.
+  const std::wstring_view wantedSection = NameOf(section);
+  const std::wstring_view wantedKey = NameOf(key);
+  // Lines before the first header form a nameless section that always comes first, so an
+  // empty section name finds them and never a later "[]" header.
+  bool inSection = wantedSection.empty();
+  const std::wstring_view all(text);
   std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring line = text.substr(start, end - start);
+  while (start < all.size()) {
+    // A carriage return or a line feed ends a line, alone or in any combination; a NUL
+    // does not.
+    std::size_t end = all.find_first_of(L"\r\n", start);
+    if (end == std::wstring_view::npos) end = all.size();
+    const std::wstring_view line = TrimBlanks(all.substr(start, end - start));
     start = end + 1;
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
-    const std::wstring trimmed = Trim(line);
-    if (!trimmed.empty() && trimmed.front() == L'[') {
-      // Only the first section of that name counts.
+    if (line.empty()) continue;
+    // A header needs both brackets: its name runs to the last ']' on the line and the text
+    // after that is ignored. "[name" without ']' is an ordinary key line.
+    const std::size_t close = line.front() == L'[' ? line.rfind(L']') : std::wstring_view::npos;
+    if (close != std::wstring_view::npos) {
+      // Only the first section of a name counts, so its end ends the search.
       if (inSection) return false;
-      const std::size_t close = trimmed.find(L']');
-      const std::wstring name = Trim(trimmed.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
-      inSection = !sectionSeen && SameName(name, section);
-      sectionSeen = sectionSeen || inSection;
+      inSection = SameName(NameOf(line.substr(1, close - 1)), wantedSection);
       continue;
     }
-    if (!inSection || trimmed.empty()) continue;
-    const std::size_t equals = trimmed.find(L'=');
-    const std::wstring name = Trim(trimmed.substr(0, equals));
-    if (!SameName(name, key)) continue;
-    value = equals == std::wstring::npos ? std::wstring() : Unquote(Trim(trimmed.substr(equals + 1)));
+    if (!inSection) continue;
+    const std::size_t equals = line.find(L'=');
+    if (!SameName(NameOf(line.substr(0, equals)), wantedKey)) continue;
+    // The first line of the key wins; one without '=' has no value, so the caller's
+    // fallback applies even when a later line gives the key a value.
+    if (equals == std::wstring_view::npos) return false;
+    value = std::wstring(NameOf(line.substr(equals + 1)));
     return true;
   }
   return false;
+}
+
+std::wstring IniFallback(const std::wstring& fallback) {
+  // Trailing spaces (not tabs) are dropped, but never the first character, so "  " gives " ".
+  std::wstring_view text = UpToNul(fallback);
+  while (text.size() > 1 && text.back() == L' ') text.remove_suffix(1);
+  return std::wstring(text);
+}
+
+std::wstring CopyIniValue(const std::wstring& value, std::size_t capacity) {
+  if (capacity == 0) return {};
+  const std::wstring_view text = UpToNul(value);
+  const bool quoted = text.size() >= 2 && (text.front() == L'"' || text.front() == L'\'') && text.back() == text.front();
+  if (!quoted) return std::wstring(text.substr(0, capacity - 1));
+  // The opening quote is skipped and the rest, closing quote included, is cut to the
+  // buffer; the last character copied is then dropped whenever the buffer holds at least
+  // as many characters as that rest. So the closing quote goes when it fits, and when the
+  // buffer is exactly one short of it the last inner character goes instead ("ab" in a
+  // buffer of 3 gives "a"), as Windows does.
+  const std::wstring_view rest = text.substr(1);
+  std::wstring copied(rest.substr(0, capacity - 1));
+  if (capacity >= rest.size() && !copied.empty()) copied.pop_back();
+  return copied;
 }
 
 }  // namespace Utils::ini_detail
