@@ -14,6 +14,8 @@ std::wstring HostPathToLocal(const std::string& hostPath) {
   return path;
 }
 
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
+
 // Wine's ntdll exports its version query; Windows' does not.
 bool RunningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");

@@ -3,9 +3,10 @@
 
 Tests use it to check the downloader against a production web server as well as
 against server.py. `/pkg/{md5}/{relative path}`, `/pkg/{folders}/{md5}/{name}` and
-`/files/{relative path}` map to files under the root folder; nginx answers byte
-ranges itself. Everything nginx writes (configuration, pid, logs, temp folders)
-goes to a private temporary folder that is removed when it stops.
+`/files/{relative path}` map to files under the root folder, and the same URLs behind
+`/s/{scope}` to files under the root's `{scope}` folder, as server.py does; nginx
+answers byte ranges itself. Everything nginx writes (configuration, pid, logs, temp
+folders) goes to a private temporary folder that is removed when it stops.
 
 As a module:
 
@@ -39,6 +40,11 @@ import time
 
 NGINX = "/usr/sbin/nginx"
 START_ATTEMPTS = 5
+# A scope name as server.py accepts it: one folder name of 1-64 characters of
+# [A-Za-z0-9_.-], never "." or "..". nginx matches the decoded and normalised path, so
+# a name with any other character (an escaped space, say) ends at the 404 location; it
+# has resolved "." and ".." segments already, the lookahead only keeps the rule whole.
+SCOPE_REGEX = r"(?!\.\.?/)[A-Za-z0-9_.-]{1,64}"
 
 CONFIG = """\
 # Test-only web server on the loopback interface, written by nginx_run.py.
@@ -89,6 +95,18 @@ http {{
 
         location /files/ {{
             rewrite "^/files/(.+)$" /$1 break;
+            return 404;
+        }}
+
+        # The same URLs inside a scope, served from the root's folder of that name.
+        location ~ "^/s/{scope}/pkg/" {{
+            rewrite "^/s/({scope})/pkg/[0-9a-f]{{32}}/(.+)$" /$1/$2 break;
+            rewrite "^/s/({scope})/pkg/(.+)/[0-9a-f]{{32}}/([^/]+)$" /$1/$2/$3 break;
+            return 404;
+        }}
+
+        location ~ "^/s/{scope}/files/" {{
+            rewrite "^/s/({scope})/files/(.+)$" /$1/$2 break;
             return 404;
         }}
 
@@ -195,7 +213,7 @@ class NginxServer:
             ssl_lines = (f'        ssl_certificate "{_config_string(self.tls_cert, "certificate")}";\n'
                          f'        ssl_certificate_key "{_config_string(self.tls_key, "key")}";\n')
         text = CONFIG.format(user=user, tmp=tmp, port=port, ssl_flag=ssl_flag,
-                             ssl_lines=ssl_lines, token=token,
+                             ssl_lines=ssl_lines, token=token, scope=SCOPE_REGEX,
                              root=_config_string(self.root, "root folder"))
         with open(os.path.join(self.temp_dir, "nginx.conf"), "w") as f:
             f.write(text)

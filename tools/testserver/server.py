@@ -6,6 +6,10 @@ It plays the redirect service, the download host that serves setup packages
 it can misbehave on request (cut transfers, wrong lengths, stalls, resets...)
 so tests can drive the installer's error paths. It listens on 127.0.0.1 only.
 
+Paths that start with /s/<scope>/ belong to a scope of their own (faults, request
+log, analytics records and a sub-folder of the root), so several test processes can
+share one server without seeing each other's state.
+
 Run:  server.py --root DIR [--port 0] [--port-file FILE]
                 [--tls-cert CERT --tls-key KEY] [--redirect-status 302] [--verbose]
 
@@ -45,6 +49,11 @@ PAGE_ROUTES = ("terms", "help")
 # Control endpoints: never subject to faults and not written to the request log,
 # so a test's own bookkeeping does not show up among the client's requests.
 CONTROL_PATHS = ("/_control", "/_log", "/_collected")
+
+# /s/<scope>/<path> routes <path> within the scope <scope>. The name becomes a folder
+# name under the root: only these characters, and never "." or "..".
+SCOPE_PREFIX = "/s/"
+SCOPE_NAME = re.compile(r"[A-Za-z0-9_.-]{1,64}\Z")
 
 # Fault keys and how their values are parsed. Keys in TIMED_KEYS may be limited
 # with KEY_times=K: the fault then applies to the next K requests it would apply
@@ -166,6 +175,22 @@ class FaultSet:
 NO_FAULTS = FaultSet()
 
 
+def empty_collected():
+    return {"records": [], "errors": [], "posts": 0}
+
+
+class Scope:
+    """What one scope keeps apart from the others: faults, request log, collected records
+    and the folder its files are served from (which may not exist yet)."""
+
+    def __init__(self, root, prefix):
+        self.root = root
+        self.prefix = prefix  # "" for the default scope, "/s/<name>" otherwise
+        self.faults = NO_FAULTS
+        self.request_log = []
+        self.collected = empty_collected()
+
+
 def _parse_int(key, raw, minimum):
     try:
         value = int(raw)
@@ -190,10 +215,10 @@ class TestServer(http.server.ThreadingHTTPServer):
         self.redirect_status = redirect_status
         self.verbose = verbose
         self.md5 = Md5Cache()
+        # Guards the scope table, the request logs, the collected records and the ids.
         self.state_lock = threading.Lock()
-        self.faults = NO_FAULTS
-        self.request_log = []
-        self.collected = {"records": [], "errors": [], "posts": 0}
+        self.default_scope = Scope(self.root, "")
+        self.scopes = {}
         self._next_request = 0
         self._next_connection = 0
         # Loopback only: this server must never be reachable from another machine.
@@ -212,6 +237,15 @@ class TestServer(http.server.ThreadingHTTPServer):
     @property
     def base_url(self):
         return f"{self.scheme}://127.0.0.1:{self.server_address[1]}"
+
+    def scope(self, name):
+        """State of the scope `name` (checked against SCOPE_NAME already), made on first use."""
+        with self.state_lock:
+            scope = self.scopes.get(name)
+            if scope is None:
+                scope = Scope(os.path.join(self.root, name), SCOPE_PREFIX + name)
+                self.scopes[name] = scope
+            return scope
 
     def next_ids(self, what):
         with self.state_lock:
@@ -326,6 +360,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             parts = urllib.parse.urlsplit(target)
             target = parts.path + ("?" + parts.query if parts.query else "")
         raw_path, _, self.query = target.partition("?")
+        # From here on raw_path is the path within the request's scope.
+        self.scope, raw_path, scope_error = self._split_scope(raw_path)
         self.raw_path = raw_path
         try:
             # The request line arrives as ISO-8859-1 text; recover its bytes so both
@@ -333,17 +369,37 @@ class Handler(http.server.BaseHTTPRequestHandler):
             path = urllib.parse.unquote_to_bytes(raw_path.encode("latin-1")).decode("utf-8")
         except UnicodeError:
             path = None
-        if path not in CONTROL_PATHS:
+        if scope_error or path not in CONTROL_PATHS:
             self._open_log_entry()
         started = time.monotonic()
         try:
-            if path is None:
+            if scope_error:
+                if self.command == "POST":
+                    self._discard_body()
+                self._simple(400, scope_error)
+            elif path is None:
                 self._simple(400, "bad percent-encoding in path\n")
             else:
                 self._route(path)
         finally:
             if self.entry is not None:
                 self.entry["duration"] = round(time.monotonic() - started, 4)
+
+    def _split_scope(self, raw_path):
+        """(scope, raw path within it, error text or None) for a raw request path.
+
+        The scope name is checked as sent, before any percent-decoding, so an escaped
+        "/" or "." can never make it name another folder. A malformed name leaves the
+        request in the default scope, to be refused there.
+        """
+        if not raw_path.startswith(SCOPE_PREFIX):
+            return self.server.default_scope, raw_path, None
+        name, slash, rest = raw_path[len(SCOPE_PREFIX):].partition("/")
+        if not slash or not SCOPE_NAME.match(name) or name in (".", ".."):
+            return (self.server.default_scope, raw_path,
+                    "scope must be 1-64 characters of A-Z a-z 0-9 _ . - (not . or ..)"
+                    " followed by a path\n")
+        return self.server.scope(name), "/" + rest, None
 
     def _open_log_entry(self):
         headers = {}
@@ -364,7 +420,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "duration": None,
         }
         with self.server.state_lock:
-            self.server.request_log.append(self.entry)
+            self.scope.request_log.append(self.entry)
 
     def _take(self, faults, key):
         value = faults.take(key)
@@ -399,7 +455,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self._simple(status, body, "text/html; charset=utf-8", extra=[("Location", location)])
 
     def _faults_for(self, path):
-        faults = self.server.faults
+        faults = self.scope.faults
         prefix = faults.get("path_prefix")
         if prefix is not None and not path.startswith(prefix):
             return NO_FAULTS
@@ -448,7 +504,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/_log":
             self._dump("request_log", lambda: [])
         elif path == "/_collected":
-            self._dump("collected", lambda: {"records": [], "errors": [], "posts": 0})
+            self._dump("collected", empty_collected)
         elif path.startswith("/pkg/"):
             self._package(path, digest_in_path=True)
         elif path.startswith("/files/"):
@@ -460,7 +516,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/redirect-to":
             self._redirect_to()
         elif path == "/loop":
-            self._redirect(self.server.base_url + "/loop")
+            self._redirect(self.server.base_url + self.scope.prefix + "/loop")
         elif path.startswith("/chain/"):
             self._chain()
         elif path == "/collect":
@@ -477,15 +533,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         except ValueError as exc:
             self._simple(400, f"{exc}\n")
             return
-        self.server.faults = faults
+        self.scope.faults = faults
         self._simple(200, "ok")
 
     def _dump(self, attr, empty):
         clear = self._query().get("clear", ["0"])[-1] not in ("", "0")
         with self.server.state_lock:
-            body = json.dumps(getattr(self.server, attr), ensure_ascii=False)
+            body = json.dumps(getattr(self.scope, attr), ensure_ascii=False)
             if clear:
-                setattr(self.server, attr, empty())
+                setattr(self.scope, attr, empty())
         self._simple(200, body, "application/json")
 
     def _page(self, name):
@@ -511,7 +567,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         target = f"/chain/{n - 1}/{tail}" if n > 0 else f"/{tail}"
         if self.query:
             target += "?" + self.query
-        self._redirect(self.server.base_url + target)
+        self._redirect(self.server.base_url + self.scope.prefix + target)
 
     # ---- redirect service ------------------------------------------------------
 
@@ -528,17 +584,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self._simple(404, f"no package for route {route!r}\n")
             return
         # redirect_md5 only ever concerns this route, so path_prefix does not limit it.
-        digest = self._take(self.server.faults, "redirect_md5")
+        digest = self._take(self.scope.faults, "redirect_md5")
         if digest is None:
-            digest = self.server.md5.digest(os.path.join(self.server.root, *rel))
-        # The digest goes right before the file name, where the installer reads it.
-        location = (f"{self.server.base_url}/pkg/"
+            digest = self.server.md5.digest(os.path.join(self.scope.root, *rel))
+        # The digest goes right before the file name, where the installer reads it; the
+        # package URL stays in the scope the redirect service was asked in.
+        location = (f"{self.server.base_url}{self.scope.prefix}/pkg/"
                     + quote_path(list(rel[:-1]) + [digest, rel[-1]]))
         self._redirect(location, self.server.redirect_status)
 
     def _choose_package(self, route):
-        """Relative path segments of the package for a route word, or None."""
-        root = self.server.root
+        """Path segments of the package for a route word, relative to the scope's root, or None."""
+        root = self.scope.root
         if route and route not in (".", "..") and os.path.isdir(os.path.join(root, route)):
             found = []
             for dirpath, _dirs, files in os.walk(os.path.join(root, route)):
@@ -556,7 +613,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def _resolve(self, segments):
         if not segments or any(s in ("", ".", "..") or "\0" in s for s in segments):
             return None
-        path = os.path.join(self.server.root, *segments)
+        path = os.path.join(self.scope.root, *segments)
         return path if os.path.isfile(path) else None
 
     def _package_file(self, path, digest_in_path):
@@ -750,7 +807,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if body is None:
             return
         with self.server.state_lock:
-            self.server.collected["posts"] += 1
+            self.scope.collected["posts"] += 1
         status = self._take(self._faults_for("/collect"), "collect_status")
         if status is not None:
             self._simple(status, json.dumps({"code": status}), "application/json")
@@ -761,11 +818,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             error = {"error": str(exc), "time": time.time(),
                      "body_prefix": body[:200].decode("latin-1")}
             with self.server.state_lock:
-                self.server.collected["errors"].append(error)
+                self.scope.collected["errors"].append(error)
             self._simple(400, json.dumps({"code": 1, "error": str(exc)}), "application/json")
             return
         with self.server.state_lock:
-            self.server.collected["records"].extend(records)
+            self.scope.collected["records"].extend(records)
         self._simple(200, json.dumps({"code": 0}), "application/json")
 
 

@@ -40,19 +40,41 @@ REDIRECT = "/redirect/ver1/tavelo/{}/1.0/installer/123456"
 PKG = f"/pkg/{MD5}/package.exe"
 BETA_PKG = f"/pkg/beta/{BETA_MD5}/" + urllib.parse.quote(BETA_NAME)
 
+# Scopes: "sa" and "sb" have folders of their own with a different package.exe each, and
+# "sa" a route folder too; "sc" has no folder.
+SA, SB, SC = "/s/sa", "/s/sb", "/s/sc"
+SA_DATA = b"package of scope sa\n" * 5000
+SB_DATA = b"package of scope sb\n" * 3000
+SA_MD5 = hashlib.md5(SA_DATA).hexdigest()
+SB_MD5 = hashlib.md5(SB_DATA).hexdigest()
+SA_BETA_NAME = "Scoped ü.exe"
+SA_BETA_DATA = b"beta of scope sa\n" * 50
+SA_BETA_MD5 = hashlib.md5(SA_BETA_DATA).hexdigest()
+SA_PKG = f"/pkg/{SA_MD5}/package.exe"
+SB_PKG = f"/pkg/{SB_MD5}/package.exe"
+SA_BETA_PKG = f"/pkg/beta/{SA_BETA_MD5}/" + urllib.parse.quote(SA_BETA_NAME)
+
 
 def make_root(parent):
-    """A served folder: package.exe, one route folder with one file, one with two."""
+    """A served folder: package.exe, one route folder with one file, one with two, the
+    folders of the scopes sa and sb, and folders whose names are no valid scope."""
     root = os.path.join(parent, "root")
-    os.makedirs(os.path.join(root, "beta"))
-    os.makedirs(os.path.join(root, "two"))
-    with open(os.path.join(root, "package.exe"), "wb") as f:
-        f.write(DATA)
-    with open(os.path.join(root, "beta", BETA_NAME), "wb") as f:
-        f.write(BETA_DATA)
-    for name in ("a.exe", "b.exe"):
-        with open(os.path.join(root, "two", name), "wb") as f:
-            f.write(b"x")
+    files = {
+        ("package.exe",): DATA,
+        ("beta", BETA_NAME): BETA_DATA,
+        ("two", "a.exe"): b"x",
+        ("two", "b.exe"): b"x",
+        ("sa", "package.exe"): SA_DATA,
+        ("sa", "beta", SA_BETA_NAME): SA_BETA_DATA,
+        ("sb", "package.exe"): SB_DATA,
+        ("a b", "package.exe"): b"not a scope",
+        ("a" * 65, "package.exe"): b"not a scope",
+    }
+    for segments, data in files.items():
+        path = os.path.join(root, *segments)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
     return root
 
 
@@ -101,9 +123,10 @@ class ServerTest(unittest.TestCase):
         shutil.rmtree(cls.workdir, ignore_errors=True)
 
     def setUp(self):
-        self.control()
-        self.get_json("/_log?clear=1")
-        self.get_json("/_collected?clear=1")
+        for scope in ("", SA, SB):
+            self.control(scope=scope)
+            self.get_json(scope + "/_log?clear=1")
+            self.get_json(scope + "/_collected?clear=1")
 
     # ---- helpers -------------------------------------------------------------
 
@@ -122,8 +145,9 @@ class ServerTest(unittest.TestCase):
             if own:
                 conn.close()
 
-    def control(self, query=""):
-        status, _, body = self.request("GET", "/_control" + ("?" + query if query else ""))
+    def control(self, query="", scope=""):
+        """Sets the faults of the default scope, or of `scope` ("/s/name")."""
+        status, _, body = self.request("GET", scope + "/_control" + ("?" + query if query else ""))
         self.assertEqual((status, body), (200, b"ok"), body)
 
     def get_json(self, path):
@@ -416,6 +440,184 @@ class ServerTest(unittest.TestCase):
         self.assertEqual((len(collected["errors"]), collected["posts"]), (1, 3))
         self.assertEqual(self.get_json("/_collected"), {"records": [], "errors": [], "posts": 0})
 
+    # ---- scopes --------------------------------------------------------------------
+
+    def test_scopes_keep_their_faults_apart(self):
+        self.control("status=503", scope=SA)
+        self.control("status=500&path_prefix=/pkg/&redirect_md5=" + "0" * 32, scope=SB)
+        cases = [  # path, status while both scopes have faults, status once sa's are cleared
+            (SA + SA_PKG, 503, 200),
+            (SA + "/files/package.exe", 503, 200),
+            (SB + SB_PKG, 500, 500),
+            (SB + "/files/package.exe", 200, 200),  # path_prefix is matched within the scope
+            (PKG, 200, 200),
+            ("/files/package.exe", 200, 200),
+            (SA + REDIRECT.format("main"), 503, 302),
+            (SB + REDIRECT.format("main"), 302, 302),
+            (REDIRECT.format("main"), 302, 302),
+        ]
+        for clear_sa in (False, True):
+            if clear_sa:
+                self.control(scope=SA)
+            for path, status, status_after in cases:
+                with self.subTest(path=path, sa_cleared=clear_sa):
+                    self.assertEqual(self.request("GET", path)[0],
+                                     status_after if clear_sa else status)
+        # redirect_md5 is sb's alone.
+        locations = [
+            (SB, f"{self.base}{SB}/pkg/{'0' * 32}/package.exe"),
+            (SA, f"{self.base}{SA}{SA_PKG}"),
+            ("", f"{self.base}{PKG}"),
+        ]
+        for scope, location in locations:
+            with self.subTest(redirect_in=scope):
+                headers = self.request("HEAD", scope + REDIRECT.format("main"))[1]
+                self.assertEqual(headers["Location"], location)
+
+    def test_timed_faults_count_per_scope(self):
+        self.control("cut=10&cut_times=1", scope=SA)
+        self.control("cut=10&cut_times=1", scope=SB)
+        conn = self.connect()
+        try:
+            conn.request("GET", SA + SA_PKG)
+            with self.assertRaises(http.client.IncompleteRead) as caught:
+                conn.getresponse().read()
+            self.assertEqual(caught.exception.partial, SA_DATA[:10])
+        finally:
+            conn.close()
+        # sa's one cut is used up; sb still has its own.
+        self.assertEqual(self.request("GET", SA + SA_PKG)[2], SA_DATA)
+        conn = self.connect()
+        try:
+            conn.request("GET", SB + SB_PKG)
+            with self.assertRaises(http.client.IncompleteRead):
+                conn.getresponse().read()
+        finally:
+            conn.close()
+
+    def test_scopes_keep_logs_and_collected_records_apart(self):
+        form = {"Content-Type": "application/x-www-form-urlencoded"}
+        def post(scope, records):
+            body = urllib.parse.urlencode(
+                {"data_list": base64.b64encode(json.dumps(records).encode()).decode()})
+            return self.request("POST", scope + "/collect?project=pc", form, body)[0]
+
+        self.control("collect_status=503", scope=SB)
+        self.request("GET", SA + SA_PKG, {"Range": "bytes=0-9"})
+        self.request("HEAD", SB + SB_PKG)
+        self.request("GET", PKG, {"Range": "bytes=0-0"})
+        self.assertEqual(post(SA, [{"scope": "sa"}]), 200)
+        self.assertEqual(post(SB, [{"scope": "sb"}]), 503)
+        self.assertEqual(post("", [{"scope": "default"}]), 200)
+
+        logs = {scope: [(e["method"], e["path"], e["status"])
+                        for e in self.get_json(scope + "/_log")] for scope in ("", SA, SB)}
+        self.assertEqual(logs, {
+            SA: [("GET", SA + SA_PKG, 206), ("POST", SA + "/collect?project=pc", 200)],
+            SB: [("HEAD", SB + SB_PKG, 200), ("POST", SB + "/collect?project=pc", 503)],
+            "": [("GET", PKG, 206), ("POST", "/collect?project=pc", 200)],
+        })
+        collected = {scope: self.get_json(scope + "/_collected") for scope in ("", SA, SB)}
+        self.assertEqual(collected, {
+            SA: {"records": [{"scope": "sa"}], "errors": [], "posts": 1},
+            SB: {"records": [], "errors": [], "posts": 1},
+            "": {"records": [{"scope": "default"}], "errors": [], "posts": 1},
+        })
+
+        # Clearing one scope's log and records leaves the others' alone.
+        self.assertEqual(len(self.get_json(SA + "/_log?clear=1")), 2)
+        self.get_json(SA + "/_collected?clear=1")
+        self.assertEqual(self.get_json(SA + "/_log"), [])
+        self.assertEqual(self.get_json(SA + "/_collected"),
+                         {"records": [], "errors": [], "posts": 0})
+        self.assertEqual(len(self.get_json(SB + "/_log")), 2)
+        self.assertEqual(self.get_json("/_collected")["records"], [{"scope": "default"}])
+
+    def test_scope_serves_its_own_folder_only(self):
+        cases = [  # path, status, body
+            (SA + SA_PKG, 200, SA_DATA),
+            (SA + "/files/package.exe", 200, SA_DATA),
+            (SA + SA_BETA_PKG, 200, SA_BETA_DATA),
+            (SB + SB_PKG, 200, SB_DATA),
+            (SB + SA_BETA_PKG, 404, None),                         # sa's route folder
+            (SB + "/files/sa/package.exe", 404, None),             # no folder sa inside sb
+            (SB + "/files/../sa/package.exe", 404, None),
+            (SB + "/files/..%2Fsa%2Fpackage.exe", 404, None),
+            (SB + f"/pkg/{MD5}/..%2Fpackage.exe", 404, None),
+            (SB + "/files/beta/" + urllib.parse.quote(BETA_NAME), 404, None),  # the root's
+            (SC + "/files/package.exe", 404, None),                # scope without a folder
+            (SC + PKG, 404, None),
+            (SA + "/nothing", 404, None),
+            (SA + "/s/sb/files/package.exe", 404, None),           # scopes do not nest
+        ]
+        for path, status, body in cases:
+            with self.subTest(path=path):
+                got_status, _, got_body = self.request("GET", path)
+                self.assertEqual(got_status, status)
+                if body is not None:
+                    self.assertEqual(got_body, body)
+
+    def test_generated_redirects_stay_in_the_scope(self):
+        cases = [  # path, Location
+            (SA + REDIRECT.format("main"), f"{self.base}{SA}{SA_PKG}"),
+            (SA + REDIRECT.format("beta"), f"{self.base}{SA}{SA_BETA_PKG}"),
+            (SB + REDIRECT.format("main"), f"{self.base}{SB}{SB_PKG}"),
+            (SB + REDIRECT.format("beta"), f"{self.base}{SB}{SB_PKG}"),  # no route folder in sb
+            (SA + "/loop", f"{self.base}{SA}/loop"),
+            (SA + f"/chain/2{SA_PKG}", f"{self.base}{SA}/chain/1{SA_PKG}"),
+            (SA + "/chain/0/files/package.exe?x=1", f"{self.base}{SA}/files/package.exe?x=1"),
+        ]
+        for path, location in cases:
+            with self.subTest(path=path):
+                status, headers, _ = self.request("GET", path)
+                self.assertEqual((status, headers["Location"]), (302, location))
+        self.assertEqual(self.request("GET", SC + REDIRECT.format("main"))[0], 404)
+        # Real clients end on the scope's own files.
+        for path, data in ((SA + REDIRECT.format("beta"), SA_BETA_DATA),
+                           (SB + "/chain/3/files/package.exe", SB_DATA)):
+            with self.subTest(follow=path):
+                with urllib.request.urlopen(self.base + path, timeout=5) as r:
+                    self.assertEqual(r.read(), data)
+        self.assertEqual([e["path"] for e in self.get_json(SB + "/_log")],
+                         [SB + REDIRECT.format("main"), SB + REDIRECT.format("beta"),
+                          SB + "/chain/3/files/package.exe", SB + "/chain/2/files/package.exe",
+                          SB + "/chain/1/files/package.exe", SB + "/chain/0/files/package.exe",
+                          SB + "/files/package.exe"])
+
+    def test_malformed_scopes_are_refused(self):
+        # Each would reach a file if its scope name were taken as a folder: the root's
+        # parent holds the root as "root", and the root holds package.exe, "a b" and
+        # 65 a's.
+        cases = [
+            ("GET", "/s/../files/root/package.exe"),
+            ("GET", "/s/./files/package.exe"),
+            ("GET", "/s/%2E%2E/files/root/package.exe"),
+            ("GET", "/s/sa%2F..%2F../files/root/package.exe"),
+            ("GET", "/s/a%20b/files/package.exe"),
+            ("GET", "/s/" + "a" * 65 + "/files/package.exe"),
+            ("GET", "/s//files/package.exe"),
+            ("GET", "/s/sa"),
+            ("HEAD", "/s/../files/root/package.exe"),
+            ("POST", "/s/../collect?project=pc"),
+        ]
+        conn = self.connect()
+        try:
+            for method, path in cases:
+                with self.subTest(method=method, path=path):
+                    body = "data_list=W10%3D" if method == "POST" else None
+                    headers = {"Content-Type": "application/x-www-form-urlencoded"} if body else {}
+                    status, _, _ = self.request(method, path, headers, body, conn=conn)
+                    self.assertEqual(status, 400)
+        finally:
+            conn.close()
+        # A raw space splits the request line; the server refuses it as a whole.
+        with socket.create_connection(("127.0.0.1", self.port), timeout=5) as sock:
+            sock.sendall(b"GET /s/a b/files/package.exe HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+            self.assertRegex(sock.recv(1024), rb"^HTTP/1\.[01] 400 ")
+        # The longest name is accepted; it just has no folder.
+        self.assertEqual(self.request("GET", "/s/" + "a" * 64 + "/files/package.exe")[0], 404)
+        self.assertEqual(self.get_json("/_collected")["posts"], 0)
+
 
 class ProcessTest(unittest.TestCase):
     """Servers of their own: TLS, the exit on SIGTERM, and nginx."""
@@ -465,14 +667,27 @@ class ProcessTest(unittest.TestCase):
 
     def test_nginx_serves_package_urls(self):
         with nginx_run.NginxServer(self.root) as nginx:
+            not_found = None  # any body: nginx's own error page
             cases = [(PKG, "bytes=1000-1999", 206, DATA[1000:2000]),
-                     (BETA_PKG, None, 200, BETA_DATA)]
+                     (BETA_PKG, None, 200, BETA_DATA),
+                     (SA + SA_PKG, "bytes=10-19", 206, SA_DATA[10:20]),
+                     (SA + SA_BETA_PKG, None, 200, SA_BETA_DATA),
+                     (SA + "/files/package.exe", None, 200, SA_DATA),
+                     (SB + SB_PKG, None, 200, SB_DATA),
+                     (SB + "/files/beta/" + urllib.parse.quote(BETA_NAME), None, 404, not_found),
+                     (SC + PKG, None, 404, not_found),
+                     ("/s/a%20b/files/package.exe", None, 404, not_found),
+                     ("/s/" + "a" * 65 + "/files/package.exe", None, 404, not_found),
+                     ("/s/sa/other/package.exe", None, 404, not_found)]
             for path, header, status, expected in cases:
                 with self.subTest(path=path):
                     conn = http.client.HTTPConnection("127.0.0.1", nginx.port, timeout=5)
                     conn.request("GET", path, headers={"Range": header} if header else {})
                     response = conn.getresponse()
-                    self.assertEqual((response.status, response.read()), (status, expected))
+                    body = response.read()
+                    self.assertEqual(response.status, status)
+                    if expected is not not_found:
+                        self.assertEqual(body, expected)
                     conn.close()
             temp_dir = nginx.temp_dir
         self.assertFalse(os.path.exists(temp_dir))
