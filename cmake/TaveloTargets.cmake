@@ -1,4 +1,5 @@
 # Helpers that keep the subsystem CMakeLists short and uniform.
+include(GoogleTest)
 
 # tavelo_library(<name> SOURCES <portable sources...> PLATFORM <stems...> [DEPENDS <targets...>])
 # Each PLATFORM stem adds <stem>_win32.cpp or <stem>_posix.cpp, so callers never test the
@@ -18,11 +19,17 @@ function(tavelo_library name)
   endif()
 endfunction()
 
-# tavelo_test(<name> SOURCES <sources...> DEPENDS <targets...> [NEEDS <programs...>])
-# One test executable per subsystem, registered as one CTest entry labelled with the suite
-# of this build. NEEDS names programs the test starts, so they are built first.
+# tavelo_test(<name> SOURCES <sources...> DEPENDS <targets...> [NEEDS <programs...>]
+#             [DISCOVER] [LOCKS <resources...>] [TIMEOUT <s>] [LABELS <labels...>] [ENVIRONMENT <k=v...>]
+#             [FIXTURES <fixtures...>])
+# One test executable per subsystem, labelled with the suite of this build. By default one
+# CTest entry runs the whole executable; DISCOVER makes one entry per test case (listed by
+# the executable itself when ctest runs, through the build's emulator under Wine), so that
+# `ctest -j` runs independent cases side by side. NEEDS names programs the test starts, so
+# they are built first; LOCKS names shared resources (a mutex name, a registry key) that no
+# two entries may use at the same time; FIXTURES names CTest fixtures the entries require.
 function(tavelo_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;NEEDS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "DISCOVER" "TIMEOUT" "SOURCES;DEPENDS;NEEDS;LABELS;LOCKS;ENVIRONMENT;FIXTURES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE tavelo_options ${ARG_DEPENDS} tavelo_gtest)
   # gtest assertions are macros holding an if; a guarded assertion reads fine without braces.
@@ -30,11 +37,29 @@ function(tavelo_test name)
   if(ARG_NEEDS)
     add_dependencies(${name} ${ARG_NEEDS})
   endif()
-  add_test(NAME ${TAVELO_SUITE}.${name} COMMAND ${name})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  set_tests_properties(${TAVELO_SUITE}.${name} PROPERTIES
-    LABELS "${TAVELO_SUITE};${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "${TAVELO_TEST_ENVIRONMENT}")
+  set(labels ${TAVELO_SUITE} ${ARG_LABELS})
+  set(environment ${TAVELO_TEST_ENVIRONMENT} ${ARG_ENVIRONMENT})
+  set(properties LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+  if(environment)
+    list(APPEND properties ENVIRONMENT "${environment}")
+  endif()
+  if(ARG_LOCKS)
+    list(APPEND properties RESOURCE_LOCK "${ARG_LOCKS}")
+  endif()
+  if(ARG_FIXTURES)
+    list(APPEND properties FIXTURES_REQUIRED "${ARG_FIXTURES}")
+  endif()
+  if(ARG_DISCOVER)
+    gtest_discover_tests(${name}
+      TEST_PREFIX "${TAVELO_SUITE}.${name}."
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES ${properties})
+  else()
+    add_test(NAME ${TAVELO_SUITE}.${name} COMMAND ${name})
+    set_tests_properties(${TAVELO_SUITE}.${name} PROPERTIES ${properties})
+  endif()
 endfunction()

@@ -2,12 +2,12 @@
 #include "download/curl_client.h"
 
 #include <curl/curl.h>
-#include <sys/stat.h>
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
+#include "download/curl_handles.h"
 #include "download/package_digest.h"
 #include "download/tls_trust.h"
 #include "download/transfer_limits.h"
@@ -18,8 +18,7 @@
 namespace {
 
 using namespace transfer_limits;
-
-constexpr long kLowSpeedWindowSeconds = 20;    // a transfer that sends nothing this long is dead
+using Clock = std::chrono::steady_clock;
 
 std::size_t Discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
 
@@ -27,42 +26,34 @@ std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* f
   return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
 }
 
-// Notes whether the final response of a transfer carried a content coding (redirects bring
-// several header blocks; each status line starts a new one).
-std::size_t NoteContentCoding(char* data, std::size_t size, std::size_t count, void* encoded) {
-  const std::string line(data, size * count);
-  auto lower = [](std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-  };
-  const std::string l = lower(line);
-  if (l.rfind("http/", 0) == 0) *static_cast<bool*>(encoded) = false;
-  if (l.rfind("content-encoding:", 0) == 0 && l.find("identity") == std::string::npos) {
-    *static_cast<bool*>(encoded) = true;
-  }
-  return size * count;
-}
-
 std::wstring CurlText(int code) { return Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(code)), 65001); }
 
 // Options every HEAD lookup shares.
-int HeadOptions(CURL* curl, const std::string& url, bool followRedirects) {
-  int rc = curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  rc |= curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L);
-  rc |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-  rc |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
-  rc |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  rc |= curl_easy_setopt(curl, CURLOPT_TIMEOUT, kLookupTimeoutSeconds);
-  rc |= ApplyTlsTrust(curl);
-  return rc;
+CURLcode HeadOptions(CURL* curl, const std::string& url, bool followRedirects, long timeoutMs) {
+  CurlOptions options(curl);
+  options.Set(CURLOPT_URL, url.c_str())
+      .Set(CURLOPT_NOSIGNAL, 1L)
+      .Set(CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L)
+      .Set(CURLOPT_MAXREDIRS, kMaxRedirects)
+      .Set(CURLOPT_NOBODY, 1L)
+      .Set(CURLOPT_WRITEFUNCTION, &Discard)
+      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds)
+      .Set(CURLOPT_TIMEOUT_MS, std::max(timeoutMs, 1L));  // 0 would mean no limit at all
+  options.Keep(ApplyTlsTrust(curl));
+  return options.Result();
 }
 
 }  // namespace
 
-CurlClient::CurlClient(std::wstring url, std::wstring path, CCurlDownloader* owner, ProgressHook hook)
-    : url_(std::move(url)), path_(std::move(path)), owner_(owner), progressHook_(hook) {}
+CurlClient::CurlClient(std::wstring url, std::wstring path, CCurlDownloader* owner, ProgressHook hook,
+                       const DownloadTimings& timings)
+    : url_(std::move(url)),
+      path_(std::move(path)),
+      owner_(owner),
+      progressHook_(hook),
+      timings_(timings),
+      lookupDeadline_(Clock::now() + timings.lookupPhase),
+      stall_(timings.stallWindow, timings.stallBytesPerSecond) {}
 
 CurlClient::~CurlClient() {
   stop_ = true;
@@ -71,89 +62,115 @@ CurlClient::~CurlClient() {
 
 std::wstring CurlClient::DownloadFileName(bool withPartSuffix) const { return withPartSuffix ? path_ + L".part" : path_; }
 
+void CurlClient::BeginRun() { lookupDeadline_ = Clock::now() + timings_.lookupPhase; }
+
+long CurlClient::LookupTimeoutMs() const {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(lookupDeadline_ - Clock::now());
+  const auto timeout = std::min(left, timings_.lookupTimeout);
+  return timeout.count() > 0 ? static_cast<long>(timeout.count()) : 0;
+}
+
 int CurlClient::Start() {
   TLOGLN(L"start download");
   const std::wstring partName = DownloadFileName(true);
-  const std::string narrowPart = Utils::ToNarrow(partName, Utils::kCodePageAnsi);
-  const std::string url = UrlForCurl(url_);
+  int result = FindPackage(UrlForCurl(url_)) ? 0 : kLengthRefused;
+  if (result == 0) result = Transfer(partName);
+  result = CheckLengthAndMove(result, partName);
+  TLOGLN(L"end download");
+  return result;
+}
 
-  int result = 0;
-  bool encoded = false;  // the body came content-coded; libcurl decoded it
-  if (realUrl_.empty() || fileLength_ < kMinimumLength) {
-    CURL* head = static_cast<CURL*>(Head(url));
-    if (head != nullptr) {
+// The real URL and the package length, looked up again only while one of them is missing,
+// and only within the run's lookup phase.
+bool CurlClient::FindPackage(const std::string& url) {
+  if (!realUrl_.empty() && fileLength_ >= kMinimumLength) return true;
+  if (LookupTimeoutMs() > 0) {
+    CurlEasy head(static_cast<CURL*>(Head(url)));
+    if (head) {
       char* effective = nullptr;
-      if (curl_easy_getinfo(head, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr) {
+      if (curl_easy_getinfo(head.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr) {
         realUrl_ = effective;
       }
-      fileLength_ = GetDownloadFileLength(head);
-      curl_easy_cleanup(head);
+      fileLength_ = GetDownloadFileLength(head.get());
     }
   }
   if (realUrl_.empty() || fileLength_ < kMinimumLength) {
-    realUrl_ = GetRealUrl_Str(url);
-    if (!realUrl_.empty()) fileLength_ = GetDownloadFileLength_Str(realUrl_);
-    if (fileLength_ < kMinimumLength) result = kLengthRefused;
+    if (LookupTimeoutMs() > 0) realUrl_ = GetRealUrl_Str(url);
+    if (!realUrl_.empty() && LookupTimeoutMs() > 0) fileLength_ = GetDownloadFileLength_Str(realUrl_);
   }
+  if (LookupTimeoutMs() == 0 && (realUrl_.empty() || fileLength_ < kMinimumLength)) {
+    TLOGLN(L"the lookup time of this run is spent");
+  }
+  return !realUrl_.empty() && fileLength_ >= kMinimumLength;
+}
 
-  CURL* curl = nullptr;
-  std::FILE* file = nullptr;
-  curl_slist* headers = nullptr;
-  if (result == 0 && (curl = curl_easy_init()) == nullptr) result = kNoHandle;
-  if (result == 0 && (file = std::fopen(narrowPart.c_str(), "ab+")) == nullptr) result = kPartFileFailed;
+// The GET into the ".part" file, resumed from its size.
+int CurlClient::Transfer(const std::wstring& partName) {
+  CurlEasy curl(curl_easy_init());
+  if (!curl) return kNoHandle;
+  Utils::UniqueFile file = Utils::OpenFile(partName, "ab+");
+  if (!file) return kPartFileFailed;
+
+  CurlList headers;
+  AppendHeader(headers, "Connection: keep-alive");
+  // Not checked, as the first options of the request: a refusal only costs keep-alive.
+  curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
+  // The same request header as a raw "Accept-Encoding: gzip, deflate", but libcurl decodes
+  // an encoded body, so the file holds the package and not its compressed form.
+  curl_easy_setopt(curl.get(), CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+  curl_easy_setopt(curl.get(), CURLOPT_TCP_KEEPALIVE, 1L);
+  curl_easy_setopt(curl.get(), CURLOPT_TCP_KEEPIDLE, 10L);
+  curl_easy_setopt(curl.get(), CURLOPT_TCP_KEEPINTVL, 10L);
+  curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, 0L);
+  curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);  // a hint
+  CurlOptions options(curl.get());
+  options.Set(CURLOPT_URL, realUrl_.c_str())
+      .Set(CURLOPT_NOSIGNAL, 1L)
+      .Set(CURLOPT_FOLLOWLOCATION, 1L)
+      .Set(CURLOPT_MAXREDIRS, kMaxRedirects)
+      .Set(CURLOPT_WRITEFUNCTION, &WriteToFile)
+      .Set(CURLOPT_WRITEDATA, static_cast<void*>(file.get()))
+      .Set(CURLOPT_NOPROGRESS, 0L)
+      .Set(CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback)
+      .Set(CURLOPT_XFERINFODATA, static_cast<void*>(this))
+      .Set(CURLOPT_FAILONERROR, 1L)
+      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  options.Keep(ApplyTlsTrust(curl.get()));
+  resumeFrom_ = Utils::FileSizeAt(partName);
+  if (resumeFrom_ > 0) options.Set(CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom_));
+
+  int result = options.Result();
   if (result == 0) {
-    headers = curl_slist_append(headers, "Connection: keep-alive");
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    // The same request header as a raw "Accept-Encoding: gzip, deflate", but libcurl decodes
-    // an encoded body, so the file holds the package and not its compressed form.
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
-    curl_easy_setopt(curl, CURLOPT_TCP_KEEPALIVE, 1L);
-    curl_easy_setopt(curl, CURLOPT_TCP_KEEPIDLE, 10L);
-    curl_easy_setopt(curl, CURLOPT_TCP_KEEPINTVL, 10L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 0L);
-    int options = curl_easy_setopt(curl, CURLOPT_URL, realUrl_.c_str());
-    options |= curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    options |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    options |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);  // a hint: its result does not matter
-    options |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteToFile);
-    options |= curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
-    options |= curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &NoteContentCoding);
-    options |= curl_easy_setopt(curl, CURLOPT_HEADERDATA, &encoded);
-    options |= curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    options |= curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
-    options |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
-    options |= curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    options |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    options |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    options |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kLowSpeedWindowSeconds);
-    options |= ApplyTlsTrust(curl);
-    resumeFrom_ = Utils::FileSizeAt(partName);
-    if (resumeFrom_ > 0) options |= curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom_));
-    result = options;
-    if (result == 0) {
-      transfer_ = curl;
-      result = curl_easy_perform(curl);
-      transfer_ = nullptr;
+    stall_.Begin(Clock::now());
+    transfer_ = curl.get();
+    result = curl_easy_perform(curl.get());
+    transfer_ = nullptr;
+    if (result == CURLE_ABORTED_BY_CALLBACK && stall_.HasStalled() && !stop_) {
+      TLOGLN(L"transfer stalled: cut, to be resumed");
+      result = CURLE_PARTIAL_FILE;
     }
-    TLOG(L"error:%d:%ls", result, CurlText(result).c_str());
   }
-  if (curl != nullptr) curl_easy_cleanup(curl);
-  if (headers != nullptr) curl_slist_free_all(headers);
-  if (file != nullptr) std::fclose(file);
+  TLOG(L"error:%d:%ls", result, CurlText(result).c_str());
+  // Bytes that did not reach the disk make the attempt a failed write.
+  if (!Utils::CloseFile(file) && result == 0) result = CURLE_WRITE_ERROR;
+  return result;
+}
 
+// A transfer is complete only at the looked-up length, whatever content coding carried it
+// (the lookup asks without one): shorter resumes as a cut-off transfer would, longer cannot
+// be the package and starts afresh. A complete file takes the target's place.
+int CurlClient::CheckLengthAndMove(int result, const std::wstring& partName) {
   if (result == CURLE_RANGE_ERROR) {
-    // The server cannot resume: start the file afresh on the next attempt.
-    Utils::DeleteFileAt(partName);
+    Utils::DeleteFileAt(partName);  // the server cannot resume: start afresh next time
   }
-  if (result == 0 && !encoded) {
-    // A transfer is complete only at the announced length: shorter resumes as a cut-off
-    // transfer would, longer cannot be the package and starts afresh. (A coded body has no
-    // announced decoded length; its integrity rests on the coding's checksum and the digest.)
+  if (result == 0) {
     const std::int64_t size = Utils::FileSizeAt(partName);
     if (size < fileLength_) {
+      TLOGLN(L"transfer ended at %lld of %lld bytes", static_cast<long long>(size), static_cast<long long>(fileLength_));
       result = CURLE_PARTIAL_FILE;
     } else if (size > fileLength_) {
+      TLOGLN(L"transfer ended at %lld bytes, longer than %lld", static_cast<long long>(size),
+             static_cast<long long>(fileLength_));
       Utils::DeleteFileAt(partName);
       result = kLengthMismatch;
     }
@@ -163,13 +180,13 @@ int CurlClient::Start() {
     // A file that did not reach the target must not be reported as downloaded.
     if (!Utils::MoveFileTo(partName, path_)) result = kMoveFailed;
   }
-  TLOGLN(L"end download");
   return result;
 }
 
 int CurlClient::ProgressCallback(void* client, std::int64_t dltotal, std::int64_t dlnow, std::int64_t, std::int64_t) {
   auto* self = static_cast<CurlClient*>(client);
   if (self->stop_) return 1;
+  if (self->stall_.Stalled(Clock::now(), dlnow)) return 1;  // libcurl aborts; resumed as a cut
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   if (now <= self->lastProgressSecond_) return 0;
   self->lastProgressSecond_ = now;
@@ -197,7 +214,7 @@ int CurlClient::ProgressCallback(void* client, std::int64_t dltotal, std::int64_
 void* CurlClient::Head(const std::string& url) {
   CURL* curl = curl_easy_init();
   if (curl == nullptr) return nullptr;
-  int rc = HeadOptions(curl, url, true);
+  int rc = HeadOptions(curl, url, true, LookupTimeoutMs());
   if (rc == 0) rc = curl_easy_perform(curl);
   if (rc != 0) TLOG(L"error:%d:%ls", rc, CurlText(rc).c_str());
   TLOGLN(L"error:%d:%ls", rc, CurlText(rc).c_str());
@@ -219,34 +236,36 @@ std::int64_t CurlClient::GetDownloadFileLength(void* handle) {
 }
 
 std::int64_t CurlClient::GetDownloadFileLength_Str(const std::string& url) {
-  CURL* curl = curl_easy_init();
-  if (curl == nullptr) return -1;
-  int rc = HeadOptions(curl, url, false);
-  rc |= curl_easy_setopt(curl, CURLOPT_HEADER, 1L);
-  if (rc == 0) rc = curl_easy_perform(curl);
+  CurlEasy curl(curl_easy_init());
+  if (!curl) return -1;
+  CurlOptions options(curl.get());
+  options.Keep(HeadOptions(curl.get(), url, false, LookupTimeoutMs()));
+  options.Set(CURLOPT_HEADER, 1L);
+  int rc = options.Result();
+  if (rc == 0) rc = curl_easy_perform(curl.get());
   curl_off_t length = -1;
-  curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);  // stays -1 when absent
   long status = 0;
-  const CURLcode statusRc = curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  const CURLcode statusRc = curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
   if (statusRc != CURLE_OK || status < 200 || status > 400) ReportLengthFailure(status);
   TLOGLN(L"error:%d:%ls", rc, CurlText(rc).c_str());
-  curl_easy_cleanup(curl);
   return length;
 }
 
 std::string CurlClient::GetRealUrl_Str(const std::string& url) {
   std::string real;
-  CURL* curl = curl_easy_init();
-  if (curl == nullptr) return url;
-  int rc = HeadOptions(curl, url, true);
-  if (rc == 0) rc = curl_easy_perform(curl);
+  CurlEasy curl(curl_easy_init());
+  if (!curl) return url;
+  int rc = HeadOptions(curl.get(), url, true, LookupTimeoutMs());
+  if (rc == 0) rc = curl_easy_perform(curl.get());
   if (rc != 0) {
     TLOG(L"error:%d:%ls", rc, CurlText(rc).c_str());
   } else {
     char* effective = nullptr;
-    if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr) real = effective;
+    if (curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr) {
+      real = effective;
+    }
   }
-  curl_easy_cleanup(curl);
   return real.empty() ? url : real;
 }
 

@@ -10,10 +10,11 @@
 #include "utils/text.h"
 
 CCurlDownloader::CCurlDownloader(EventCallback callback, std::wstring url, std::wstring path)
-    : callback_(std::move(callback)),
+    : timings_(CurrentDownloadTimings()),
+      callback_(std::move(callback)),
       path_(std::move(path)),
       url_(std::move(url)),
-      client_(url_, path_, this, &CCurlDownloader::OnProgress) {
+      client_(url_, path_, this, &CCurlDownloader::OnProgress, timings_) {
   Utils::DeleteFileAt(client_.DownloadFileName(true));  // a leftover of an earlier process
 }
 
@@ -43,6 +44,7 @@ int CCurlDownloader::dlThreadFun(void* parameter) {
   self->Emit(DL_CODE_START, 1.0, L"");
   if (self->path_.empty()) self->Emit(DL_CODE_FAIL, 1.0, L"");
 
+  self->client_.BeginRun();
   int result = self->client_.Start();
   int budget = kBudget;
   while (result != 0) {
@@ -52,11 +54,11 @@ int CCurlDownloader::dlThreadFun(void* parameter) {
       return 0;
     }
     TLOGLN(L"CurlDownLoader Code=%d", result);
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPauseMs));
+    std::this_thread::sleep_for(self->timings_.curlRetryPause);
     result = self->client_.Start();
   }
 
-  switch (CheckPackageDigest(UrlMd5(self->client_.RealUrl()), Utils::ToNarrow(self->path_, Utils::kCodePageAnsi))) {
+  switch (CheckPackageDigest(UrlMd5(self->client_.RealUrl()), self->path_)) {
     case DigestCheck::kNoExpectedDigest:
       self->Emit(DL_CODE_NOTICE, 0.0, L"curl获取url-md5失败");
       break;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "download/curl_client.h"
+#include "download/download_timings.h"
 #include "download/downloader.h"
 #include "download/worker_slot.h"
 
@@ -19,16 +20,17 @@ class CCurlDownloader : public CDownloader {
   // The worker's run.
   static int dlThreadFun(void* self);
 
-  // Retry budget of a run, and what a failed attempt costs.
+  // Retry budget of a run, and what a failed attempt costs (the pause between attempts is
+  // DownloadTimings::curlRetryPause).
   static constexpr int kBudget = 12;
   static constexpr int kPartialCost = 1;
   static constexpr int kOtherCost = 2;
-  static constexpr int kPauseMs = 500;
 
  private:
   static void OnProgress(CCurlDownloader* self, double speed, double reserved, double percent);
   void Emit(int code, double value, const wchar_t* text);
 
+  DownloadTimings timings_;
   EventCallback callback_;
   std::wstring path_;
   std::wstring url_;

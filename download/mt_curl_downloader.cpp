@@ -12,7 +12,10 @@
 #include <string>
 #include <system_error>
 
+#include "download/curl_handles.h"
+#include "download/download_timings.h"
 #include "download/package_digest.h"
+#include "download/stall_watch.h"
 #include "download/tls_trust.h"
 #include "download/transfer_limits.h"
 #include "startup/installer_config.h"
@@ -59,14 +62,16 @@ bool HeaderStartsWith(const char* data, std::size_t size, const char* word, std:
 }  // namespace
 
 struct CMTCurlDownloader::DownloadPartNode {
-  std::FILE* file = nullptr;  // the part file, open for appending; null when closed
+  explicit DownloadPartNode(const DownloadTimings& timings)
+      : stall(timings.stallWindow, timings.stallBytesPerSecond) {}
+
+  Utils::UniqueFile file;     // the part file, open for appending; null when closed
   std::int64_t first = 0;     // absolute offset of the range's first byte
   std::int64_t next = 0;      // absolute offset of the next byte to store
   std::int64_t last = -1;     // absolute offset of the range's last byte (inclusive)
   CURL* handle = nullptr;     // created once per node, reset after every attempt
   std::string url;
-  std::string partPath;       // narrow, for the C runtime's file functions
-  std::wstring widePartPath;  // the same name, for the file helpers
+  std::wstring partPath;      // P + "_" + the part index
   int state = kStateToDownload;
   std::int64_t downloaded = 0;  // bytes of this range in the part file; under Impl::lock
 
@@ -76,11 +81,13 @@ struct CMTCurlDownloader::DownloadPartNode {
   std::int64_t bodyOffset = -1;  // absolute offset of the next body byte; -1 before the first
   bool sizeChanged = false;      // the answer is of a package of another size
   bool coded = false;            // the answer has a content coding: its body is not the bytes
+  StallWatch stall;              // a trickle is cut and resumed
 
   Impl* owner = nullptr;
 };
 
 struct CMTCurlDownloader::Impl {
+  DownloadTimings timings = CurrentDownloadTimings();
   EventCallback callback;
   std::wstring path;
   std::wstring url;
@@ -119,9 +126,9 @@ struct CMTCurlDownloader::Impl {
   }
 
   // Sleeps, or less when teardown begins; false once stopping.
-  bool Pause(int milliseconds) {
+  bool Pause(std::chrono::milliseconds duration) {
     std::unique_lock<std::mutex> guard(stopMutex);
-    return !stopSignal.wait_for(guard, std::chrono::milliseconds(milliseconds), [this] { return stopping.load(); });
+    return !stopSignal.wait_for(guard, duration, [this] { return stopping.load(); });
   }
 
   double LastPercent() {
@@ -160,8 +167,7 @@ struct CMTCurlDownloader::Impl {
   void ReleaseNodes() {
     for (DownloadPartNode* node : parts) {
       if (node->handle != nullptr) curl_easy_cleanup(node->handle);
-      if (node->file != nullptr) std::fclose(node->file);
-      delete node;
+      delete node;  // closes its part file
     }
     parts.clear();
   }
@@ -212,7 +218,6 @@ int CMTCurlDownloader::Start_Down(void* parameter) {
 
   d->Emit(DL_CODE_START, 1.0, L"");
   TLOGLN(L"start download");
-  const std::string narrowPath = Utils::ToNarrow(d->path, Utils::kCodePageAnsi);
   const std::string url = UrlForCurl(d->url);
 
   if (!d->path.empty()) Utils::DeleteFileAt(d->path);
@@ -227,11 +232,12 @@ int CMTCurlDownloader::Start_Down(void* parameter) {
 
   const std::vector<ByteRange> ranges = SplitRanges(d->fileLength);
   for (std::size_t i = 0; i < ranges.size(); ++i) {
-    auto* node = new DownloadPartNode;
+    auto* node = new DownloadPartNode(d->timings);
     node->owner = d;
-    node->widePartPath = d->PartName(static_cast<int>(i));
-    if (!narrowPath.empty()) node->partPath = narrowPath + "_" + std::to_string(i);
-    const std::int64_t existing = narrowPath.empty() ? 0 : Utils::FileSizeAt(node->widePartPath);
+    // Without a target path there is no part file name (it would name a file in the
+    // current folder): the range cannot be stored.
+    if (!d->path.empty()) node->partPath = d->PartName(static_cast<int>(i));
+    const std::int64_t existing = node->partPath.empty() ? 0 : Utils::FileSizeAt(node->partPath);
     node->downloaded = existing > 0 ? existing : 0;
     node->first = ranges[i].first;
     node->next = ranges[i].first + node->downloaded;
@@ -242,8 +248,8 @@ int CMTCurlDownloader::Start_Down(void* parameter) {
       node->state = kStateComplete;  // the part file already holds the whole range
     } else {
       node->state = kStateToDownload;
-      if (!node->partPath.empty()) node->file = std::fopen(node->partPath.c_str(), "ab+");
-      if (node->file == nullptr) node->state = kStatePartFileFailed;
+      node->file = Utils::OpenFile(node->partPath, "ab+");
+      if (!node->file) node->state = kStatePartFileFailed;
     }
     d->parts.push_back(node);
   }
@@ -251,7 +257,7 @@ int CMTCurlDownloader::Start_Down(void* parameter) {
   bool first = true;
   for (DownloadPartNode* node : d->parts) {
     if (node->state != kStateToDownload) continue;
-    if (!first && !d->Pause(kPartStaggerMs)) break;
+    if (!first && !d->Pause(d->timings.partStagger)) break;
     first = false;
     try {
       d->partThreads.emplace_back(&CMTCurlDownloader::downloadThreadFun, d, node);
@@ -283,7 +289,7 @@ bool CMTCurlDownloader::getRealDownloadUrl(Impl* d, const std::string& url) {
   rc |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
   rc |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
   rc |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_TIMEOUT, kLookupTimeoutSeconds);
+  rc |= curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(d->timings.lookupTimeout.count()));
   rc |= ApplyTlsTrust(curl);
   rc |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
   rc |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
@@ -321,22 +327,16 @@ void CMTCurlDownloader::downloadThreadFun(Impl* d, DownloadPartNode* node) {
   while (result != 0 && budget > 0 && !d->stopping) {
     budget -= result == CURLE_PARTIAL_FILE ? kPartialCost : kOtherCost;
     TLOGLN(L"CurlDownLoader Code=%d", result);
-    if (!d->Pause(kRetryPauseMs)) break;
+    if (!d->Pause(d->timings.rangedRetryPause)) break;
     result = downloadExe(d, node);
   }
-  if (node->file != nullptr) {
-    std::fclose(node->file);
-    node->file = nullptr;
-  }
+  node->file.reset();
 }
 
 int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
   if (node->next > node->last) {
     // An earlier answer ran past the range after delivering all of it: nothing is missing.
-    if (node->file != nullptr) {
-      std::fclose(node->file);
-      node->file = nullptr;
-    }
+    node->file.reset();
     node->state = kStateComplete;
     return kStateComplete;
   }
@@ -363,7 +363,7 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
   rc |= curl_easy_setopt(curl, CURLOPT_HEADERDATA, static_cast<void*>(node));
   rc |= curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   rc |= curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::ProgressFun);
-  rc |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, static_cast<void*>(d));
+  rc |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, static_cast<void*>(node));
   rc |= curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
   rc |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
   rc |= ApplyTlsTrust(curl);
@@ -376,7 +376,12 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
     return rc;  // the state stays as it was: the range was not attempted
   }
 
+  node->stall.Begin(StallWatch::Clock::now());
   int result = curl_easy_perform(curl);
+  if (result == CURLE_ABORTED_BY_CALLBACK && node->stall.HasStalled() && !d->stopping) {
+    TLOGLN(L"range stalled: cut, to be resumed");
+    result = CURLE_PARTIAL_FILE;
+  }
   if (result != 0) {
     TLOGLN(L"error:%d:%ls", result, CurlText(result).c_str());
   } else {
@@ -389,10 +394,7 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
   } else if (result == 0 && node->next <= node->last) {
     result = CURLE_PARTIAL_FILE;  // the answer ended before the range did: resume it
   }
-  if (result == 0 && node->file != nullptr) {
-    std::fclose(node->file);
-    node->file = nullptr;
-  }
+  if (result == 0 && node->file && !Utils::CloseFile(node->file)) result = CURLE_WRITE_ERROR;
   node->state = result;
   return result;
 }
@@ -425,7 +427,7 @@ std::size_t CMTCurlDownloader::RangeWriter(char* data, std::size_t size, std::si
   auto* node = static_cast<DownloadPartNode*>(user);
   Impl* d = node->owner;
   const std::size_t offered = size * count;
-  if (d->stopping || node->file == nullptr) return 0;
+  if (d->stopping || !node->file) return 0;
 
   if (node->bodyOffset < 0) {
     // The first body bytes of this answer: where in the package do they begin?
@@ -463,7 +465,7 @@ std::size_t CMTCurlDownloader::RangeWriter(char* data, std::size_t size, std::si
     take = static_cast<std::size_t>(node->last - node->next + 1);  // the rest runs past the range
   }
   std::size_t written = 0;
-  if (take > 0) written = std::fwrite(data + skip, 1, take, node->file);
+  if (take > 0) written = std::fwrite(data + skip, 1, take, node->file.get());
   node->next += static_cast<std::int64_t>(written);
   node->bodyOffset += static_cast<std::int64_t>(skip + written);
   {
@@ -475,9 +477,11 @@ std::size_t CMTCurlDownloader::RangeWriter(char* data, std::size_t size, std::si
   return skip + written;
 }
 
-int CMTCurlDownloader::ProgressFun(void* user, std::int64_t, std::int64_t, std::int64_t, std::int64_t) {
-  auto* d = static_cast<Impl*>(user);
+int CMTCurlDownloader::ProgressFun(void* user, std::int64_t, std::int64_t dlnow, std::int64_t, std::int64_t) {
+  auto* node = static_cast<DownloadPartNode*>(user);
+  Impl* d = node->owner;
   if (d->stopping) return 1;   // teardown: libcurl aborts the transfer
+  if (node->stall.Stalled(StallWatch::Clock::now(), dlnow)) return 1;  // aborted, then resumed as a cut
   std::lock_guard<std::mutex> guard(d->lock);
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   if (now <= d->lastProgressSecond) return 0;
@@ -498,6 +502,43 @@ int CMTCurlDownloader::ProgressFun(void* user, std::int64_t, std::int64_t, std::
   return 0;
 }
 
+bool CMTCurlDownloader::MergeParts(Impl* d) {
+  bool merged = true;
+  // Each part file must hold exactly its range; anything else cannot make the package.
+  for (DownloadPartNode* node : d->parts) {
+    node->file.reset();
+    if (Utils::FileSizeAt(node->partPath) != node->last - node->first + 1) merged = false;
+  }
+  if (merged && d->parts.size() > 1) {
+    Utils::UniqueFile out = Utils::OpenFile(d->parts[0]->partPath, "ab+");
+    merged = out != nullptr;
+    std::vector<char> block(merged ? kMergeBlock : 0);
+    for (std::size_t i = 1; merged && i < d->parts.size(); ++i) {
+      Utils::UniqueFile in = Utils::OpenFile(d->parts[i]->partPath, "rb");
+      if (!in) {
+        merged = false;
+        break;
+      }
+      std::size_t n = 0;
+      while (merged && (n = std::fread(block.data(), 1, block.size(), in.get())) > 0) {
+        merged = std::fwrite(block.data(), 1, n, out.get()) == n;
+      }
+      if (std::ferror(in.get()) != 0) merged = false;
+      TLOGLN(L"partPath::%ls", d->parts[i]->partPath.c_str());
+    }
+    if (out && !Utils::CloseFile(out)) merged = false;
+  }
+  if (merged) {
+    Utils::DeleteFileAt(d->path);
+    merged = Utils::MoveFileTo(d->parts[0]->partPath, d->path);
+  }
+  d->DeletePartFiles();
+  // The size decides, as the digest may be absent: a short or long file is no package.
+  if (merged && Utils::FileSizeAt(d->path) != d->fileLength) merged = false;
+  if (!merged && !d->path.empty()) Utils::DeleteFileAt(d->path);
+  return merged;
+}
+
 void CMTCurlDownloader::waitForFinishThreadFun(Impl* d) {
   for (std::thread& t : d->partThreads) {
     if (t.joinable()) t.join();
@@ -513,56 +554,13 @@ void CMTCurlDownloader::waitForFinishThreadFun(Impl* d) {
     }
   }
 
-  const std::string narrowPath = Utils::ToNarrow(d->path, Utils::kCodePageAnsi);
   if (firstError == 0) {
     d->SetLastPercent(0.0);
-    bool merged = true;
-    // Each part file must hold exactly its range; anything else cannot make the package.
-    for (DownloadPartNode* node : d->parts) {
-      if (node->file != nullptr) {
-        std::fclose(node->file);
-        node->file = nullptr;
-      }
-      if (Utils::FileSizeAt(node->widePartPath) != node->last - node->first + 1) merged = false;
-    }
-    if (merged && d->parts.size() > 1) {
-      std::FILE* out = std::fopen(d->parts[0]->partPath.c_str(), "ab+");
-      if (out == nullptr) merged = false;
-      std::vector<char> block(merged ? kMergeBlock : 0);
-      for (std::size_t i = 1; merged && i < d->parts.size(); ++i) {
-        std::FILE* in = std::fopen(d->parts[i]->partPath.c_str(), "rb");
-        if (in == nullptr) {
-          merged = false;
-          break;
-        }
-        std::size_t n = 0;
-        while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) {
-          if (std::fwrite(block.data(), 1, n, out) != n) {
-            merged = false;
-            break;
-          }
-        }
-        if (std::ferror(in) != 0) merged = false;
-        std::fclose(in);
-        TLOGLN(L"partPath::%ls", d->parts[i]->widePartPath.c_str());
-      }
-      if (out != nullptr && std::fclose(out) != 0) merged = false;
-    }
-    if (merged) {
-      Utils::DeleteFileAt(d->path);
-      merged = Utils::MoveFileTo(d->parts[0]->widePartPath, d->path);
-    }
-    d->DeletePartFiles();
-    // The size decides, as the digest may be absent: a short or long file is no package.
-    if (merged && Utils::FileSizeAt(d->path) != d->fileLength) merged = false;
-    if (!merged) {
-      if (!d->path.empty()) Utils::DeleteFileAt(d->path);
-      firstError = kStateMergeFailed;
-    }
+    if (!MergeParts(d)) firstError = kStateMergeFailed;
   }
 
   if (firstError == 0) {
-    switch (CheckPackageDigest(d->expectedMd5, narrowPath)) {
+    switch (CheckPackageDigest(d->expectedMd5, d->path)) {
       case DigestCheck::kMismatch:
         d->Emit(DL_CODE_NOTICE, 0.0, kMismatchNotice);
         Utils::DeleteFileAt(d->path);

@@ -38,12 +38,11 @@ class CMTCurlDownloader : public CDownloader {
   static constexpr std::int64_t kSplitUnit = 10485760;  // 10 MiB
   static constexpr std::int64_t kMinimumLength = 256;
 
-  // Retry budget of one range, and what a failed attempt costs.
+  // Retry budget of one range, and what a failed attempt costs (the pauses are
+  // DownloadTimings::rangedRetryPause and partStagger).
   static constexpr int kBudget = 12;
   static constexpr int kPartialCost = 1;  // a cut-off answer (libcurl's partial file, 18)
   static constexpr int kOtherCost = 2;
-  static constexpr int kRetryPauseMs = 400;
-  static constexpr int kPartStaggerMs = 100;  // the second connection starts this much later
 
   // A range's state beside libcurl's results; the value of 1004/1005 after a failed run.
   static constexpr int kStateComplete = 0;
@@ -65,6 +64,9 @@ class CMTCurlDownloader : public CDownloader {
   static void downloadThreadFun(Impl* impl, DownloadPartNode* node);
   // The finishing thread: waits for the parts, merges, checks, sends the final event.
   static void waitForFinishThreadFun(Impl* impl);
+  // Appends the second part file to the first and moves it to the target; true when the
+  // target then holds exactly the package's length.
+  static bool MergeParts(Impl* impl);
   // libcurl's write and transfer-information functions of the range requests.
   static std::size_t RangeWriter(char* data, std::size_t size, std::size_t count, void* node);
   static std::size_t RangeHeader(char* data, std::size_t size, std::size_t count, void* node);

@@ -13,12 +13,11 @@ std::string UrlMd5(const std::string& realUrl) {
   return prefix.substr(before + 1);
 }
 
-DigestCheck CheckPackageDigest(const std::string& expectedMd5, const std::string& narrowPath) {
+DigestCheck CheckPackageDigest(const std::string& expectedMd5, const std::wstring& path) {
   if (expectedMd5.size() != 32) return DigestCheck::kNoExpectedDigest;
-  const std::string actual = Utils::FileMd5Hex(narrowPath);
-  // A file that cannot be read passes, as the installer run then fails on it anyway.
-  if (actual.size() != 32) return DigestCheck::kMatched;
-  return actual == expectedMd5 ? DigestCheck::kMatched : DigestCheck::kMismatch;
+  // A file that cannot be read was not verified: it counts as a mismatch, never as checked.
+  const std::string actual = Utils::FileMd5Hex(path);
+  return actual.size() == 32 && actual == expectedMd5 ? DigestCheck::kMatched : DigestCheck::kMismatch;
 }
 
 std::string UrlForCurl(const std::wstring& url) {

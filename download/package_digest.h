@@ -8,12 +8,11 @@
 std::string UrlMd5(const std::string& realUrl);
 
 enum class DigestCheck {
-  kMatched,            // the file's digest equals the expected one (or the file cannot be read)
+  kMatched,            // the file's digest equals the expected one
   kNoExpectedDigest,   // the URL carries no 32-character digest: accepted unchecked
-  kMismatch,           // the file differs from the expected digest
+  kMismatch,           // the file differs from the expected digest, or cannot be read
 };
-// narrowPath is in the platform's file-name encoding.
-DigestCheck CheckPackageDigest(const std::string& expectedMd5, const std::string& narrowPath);
+DigestCheck CheckPackageDigest(const std::string& expectedMd5, const std::wstring& path);
 
 // Narrow forms of the package URL for libcurl: UTF-8, or the file-name encoding for
 // "file:///" URLs.

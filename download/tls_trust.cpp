@@ -5,6 +5,8 @@
 
 #include <mutex>
 
+#include "download/curl_handles.h"
+
 namespace {
 std::mutex& TrustMutex() {
   static std::mutex mutex;
@@ -27,10 +29,9 @@ std::string TrustedCaFile() {
 }
 
 int ApplyTlsTrust(void* curlHandle) {
-  CURL* curl = static_cast<CURL*>(curlHandle);
-  int rc = curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  CurlOptions options(static_cast<CURL*>(curlHandle));
+  options.Set(CURLOPT_SSL_VERIFYPEER, 1L).Set(CURLOPT_SSL_VERIFYHOST, 2L);
   const std::string file = TrustedCaFile();
-  if (!file.empty()) rc |= curl_easy_setopt(curl, CURLOPT_CAINFO, file.c_str());
-  return rc;
+  if (!file.empty()) options.Set(CURLOPT_CAINFO, file.c_str());
+  return options.Result();
 }

@@ -8,5 +8,5 @@
 void SetTrustedCaFile(const std::string& path);
 std::string TrustedCaFile();
 
-// Applies the trust settings to a libcurl easy handle; returns the OR of the option results.
+// Applies the trust settings to a libcurl easy handle; the first refused option's result, or 0.
 int ApplyTlsTrust(void* curlHandle);

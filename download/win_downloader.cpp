@@ -1,18 +1,28 @@
 // The system URL downloader's run, shared by both platforms: events, URL escaping, the
-// attempts and teardown. The service itself and its status callback are in the platform
-// file.
+// attempts with their watchdog, the length and digest checks, and teardown. The service
+// itself and its status callback are in the platform file.
 #include "download/win_downloader.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
+#include "download/download_timings.h"
+#include "download/package_digest.h"
+#include "utils/file_ops.h"
 #include "utils/log.h"
+#include "utils/text.h"
 #include "utils/thread.h"
 #include "utils/utf8.h"
 
-struct CWinDownloader::Impl {
+using win_downloader_detail::ProgressAnswer;
+using Clock = std::chrono::steady_clock;
+
+struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
   Impl(EventCallback eventCallback, std::wstring packageUrl, std::wstring targetPath)
       : callback(std::move(eventCallback)),
         path(std::move(targetPath)),
@@ -22,6 +32,30 @@ struct CWinDownloader::Impl {
 
   // The worker's one run.
   static int Run(void* self);
+  // One call of the service under the watchdog; the service's result, or StalledCode()
+  // when the watchdog ended a silent transfer.
+  long AttemptWithWatchdog(const std::wstring& escapedUrl);
+  // The length the service announced (or any length at all when it announced none).
+  long CheckLength();
+  // The digest check and the final event of a transfer that succeeded.
+  void FinishTransfer();
+
+  ProgressAnswer OnProgress(double progress, double maximum) override {
+    {
+      std::lock_guard<std::mutex> lock(attemptMutex);
+      lastActivity = Clock::now();
+      if (maximum > 0) announced = maximum;
+    }
+    if (maximum == 0) return ProgressAnswer::kContinue;  // no event while the size is unknown
+    Emit(DL_CODE_PROGRESS, progress / maximum, L"");
+    return ProgressAnswer::kContinue;
+  }
+
+  void OnRedirect(const std::wstring& target) override {
+    std::lock_guard<std::mutex> lock(attemptMutex);
+    lastActivity = Clock::now();
+    finalUrl = target;
+  }
 
   // Hands an event to the owner unless teardown has begun. The lock is held while the
   // owner's callback runs, so once BeginTeardown returns no event is in progress or begins.
@@ -33,7 +67,7 @@ struct CWinDownloader::Impl {
   // The pause after a failed attempt; true when teardown began during it (or before).
   bool PauseInterruptedByTeardown() {
     std::unique_lock<std::mutex> lock(mutex);
-    return wake.wait_for(lock, std::chrono::milliseconds(kPauseMs), [this] { return tearingDown; });
+    return wake.wait_for(lock, timings.serviceAttemptPause, [this] { return tearingDown; });
   }
 
   bool TearingDown() {
@@ -50,6 +84,7 @@ struct CWinDownloader::Impl {
     win_downloader_detail::SetAbortMark(*bindCallback);
   }
 
+  DownloadTimings timings = CurrentDownloadTimings();
   EventCallback callback;
   std::wstring path;
   std::wstring url;
@@ -58,6 +93,13 @@ struct CWinDownloader::Impl {
   std::condition_variable wake;
   bool tearingDown = false;
   std::atomic<bool> started{false};
+
+  // What the current attempt's notifications told, for the watchdog and the checks.
+  std::mutex attemptMutex;
+  Clock::time_point lastActivity;
+  double announced = 0;    // the last non-zero progress maximum: the file's length
+  std::wstring finalUrl;   // where the redirects ended
+
   Utils::Thread worker;  // last: created once everything its run uses exists
 };
 
@@ -71,10 +113,11 @@ int CWinDownloader::Impl::Run(void* parameter) {
   long result = 0;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     if (self->TearingDown()) return 0;
-    result = win_downloader_detail::DownloadOnce(*self->bindCallback, url, self->path);
+    result = self->AttemptWithWatchdog(url);
+    if (result == 0) result = self->CheckLength();
     if (result == 0) {
       TLOGLN(L"URLDownloadToFile done, attempt %d", attempt);
-      self->Emit(DL_CODE_SUCCESS, 0.0, kUrlDownloadName);
+      self->FinishTransfer();
       return 0;
     }
     TLOGLN(L"URLDownloadToFile attempt %d of %d failed: %ld (0x%08lX)", attempt, kAttempts, result,
@@ -83,6 +126,90 @@ int CWinDownloader::Impl::Run(void* parameter) {
   }
   self->Emit(DL_CODE_FAIL, static_cast<double>(result), kUrlDownloadName);
   return 0;
+}
+
+long CWinDownloader::Impl::AttemptWithWatchdog(const std::wstring& escapedUrl) {
+  {
+    std::lock_guard<std::mutex> lock(attemptMutex);
+    lastActivity = Clock::now();
+    announced = 0;
+    finalUrl = escapedUrl;
+  }
+  std::mutex doneMutex;
+  std::condition_variable doneSignal;
+  bool done = false;
+  std::atomic<bool> fired{false};
+  const auto check = std::clamp(timings.serviceWatchdog / 4, std::chrono::milliseconds(10), std::chrono::milliseconds(1000));
+  auto watch = [&] {
+    std::unique_lock<std::mutex> lock(doneMutex);
+    while (!doneSignal.wait_for(lock, check, [&] { return done; })) {
+      Clock::time_point last;
+      {
+        std::lock_guard<std::mutex> attemptLock(attemptMutex);
+        last = lastActivity;
+      }
+      if (Clock::now() - last < timings.serviceWatchdog) continue;
+      TLOGLN(L"no notification for %lld ms: the transfer is aborted",
+             static_cast<long long>(timings.serviceWatchdog.count()));
+      fired = true;
+      win_downloader_detail::AbortAttempt(*bindCallback);
+      return;
+    }
+  };
+  std::thread watchdog;
+  try {
+    watchdog = std::thread(watch);
+  } catch (const std::system_error&) {
+    TLOGLN(L"no watchdog thread: this attempt runs unwatched");
+  }
+  long result = win_downloader_detail::DownloadOnce(*bindCallback, escapedUrl, path);
+  {
+    std::lock_guard<std::mutex> lock(doneMutex);
+    done = true;
+  }
+  doneSignal.notify_all();
+  if (watchdog.joinable()) watchdog.join();
+  // A transfer that completed just as the watchdog fired stays complete.
+  if (result != 0 && fired) result = win_downloader_detail::StalledCode();
+  return result;
+}
+
+long CWinDownloader::Impl::CheckLength() {
+  double expected = 0;
+  {
+    std::lock_guard<std::mutex> lock(attemptMutex);
+    expected = announced;
+  }
+  const std::int64_t size = Utils::FileSizeAt(path);
+  // Without an announced length only an empty or missing file is known to be wrong.
+  const bool complete = expected > 0 ? static_cast<double>(size) == expected : size > 0;
+  if (complete) return 0;
+  TLOGLN(L"the service reported success for %lld bytes, announced %.0f", static_cast<long long>(size), expected);
+  return win_downloader_detail::IncompleteFileCode();
+}
+
+void CWinDownloader::Impl::FinishTransfer() {
+  std::wstring real;
+  {
+    std::lock_guard<std::mutex> lock(attemptMutex);
+    real = finalUrl;
+  }
+  switch (CheckPackageDigest(UrlMd5(Utils::ToNarrow(real, Utils::kCodePageUtf8)), path)) {
+    case DigestCheck::kMismatch:
+      // The package runs with administrator rights: a file that is not the one the URL
+      // names is removed, and this downloader has no whole-run retry.
+      Emit(DL_CODE_NOTICE, 0.0, kWinMismatchNotice);
+      Utils::DeleteFileAt(path);
+      TLOGLN(L"digest mismatch: %ls", real.c_str());
+      Emit(DL_CODE_FAIL, 0.0, kUrlDownloadName);
+      return;
+    case DigestCheck::kNoExpectedDigest:
+      Emit(DL_CODE_NOTICE, 0.0, kWinNoDigestNotice);
+      break;
+    case DigestCheck::kMatched:
+      break;
+  }
+  Emit(DL_CODE_SUCCESS, 0.0, kUrlDownloadName);
 }
 
 CWinDownloader::CWinDownloader(EventCallback callback, std::wstring url, std::wstring path)
@@ -98,12 +225,9 @@ CWinDownloader::~CWinDownloader() {
 
 void CWinDownloader::Start() {
   if (impl_->started.exchange(true)) return;  // the one run is running or over
-  Impl* impl = impl_.get();
-  win_downloader_detail::SetEventCallback(*impl->bindCallback, [impl](int code, double value, const wchar_t* text) {
-    impl->Emit(code, value, text);
-  });
+  win_downloader_detail::SetListener(*impl_->bindCallback, impl_.get());
   // Without a worker no event can come: events reach the owner only from a worker thread.
-  if (!impl->worker.Resume()) TLOGLN(L"worker not resumed: the download does not run");
+  if (!impl_->worker.Resume()) TLOGLN(L"worker not resumed: the download does not run");
 }
 
 std::wstring EscapeUrlForService(const std::wstring& url) {
@@ -128,14 +252,3 @@ std::wstring EscapeUrlForService(const std::wstring& url) {
   }
   return escaped;
 }
-
-namespace win_downloader_detail {
-
-ProgressAnswer AnswerProgress(const EventCallback& emit, bool aborting, double progress, double maximum) {
-  if (aborting) return ProgressAnswer::kAbort;
-  if (maximum == 0) return ProgressAnswer::kContinue;
-  if (emit) emit(DL_CODE_PROGRESS, progress / maximum, L"");
-  return ProgressAnswer::kContinue;
-}
-
-}  // namespace win_downloader_detail

@@ -1,6 +1,9 @@
 // The downloader over the system's URL download service (URLDownloadToFileW with a
 // bind-status callback on Windows; a libcurl client with the same contract elsewhere):
-// escaped URL, three attempts 1000 ms apart, no digest check and no retry event.
+// escaped URL, three attempts 1000 ms apart, no retry event. The service's word is not
+// taken on trust: a finished file must have the length the service announced, a transfer
+// that goes silent is aborted by a watchdog, and the file is checked against the digest in
+// the final URL as the other downloaders do.
 #pragma once
 
 #include <memory>
@@ -19,7 +22,6 @@ class CWinDownloader : public CDownloader {
   void Start() override;
 
   static constexpr int kAttempts = 3;
-  static constexpr int kPauseMs = 1000;
 
   // The status callback handed to the service: (progress, maximum) notifications become
   // 1002 events, and the transfer aborts once the abort mark is set. Defined by the
@@ -31,6 +33,10 @@ class CWinDownloader : public CDownloader {
   std::unique_ptr<Impl> impl_;
 };
 
+// Notice texts of the digest check (1006), in the pattern of the libcurl downloaders'.
+inline constexpr const wchar_t* kWinMismatchNotice = L"win文件md5校验失败";
+inline constexpr const wchar_t* kWinNoDigestNotice = L"win获取url-md5失败";
+
 // The service's URL escaping: bytes 0x21-0x7E kept, a space as "+", every other UTF-8 byte
 // as "%XX" (upper-case hexadecimal); "file:///" URLs unchanged.
 std::wstring EscapeUrlForService(const std::wstring& url);
@@ -40,9 +46,18 @@ std::wstring EscapeUrlForService(const std::wstring& url);
 namespace win_downloader_detail {
 
 enum class ProgressAnswer { kContinue, kAbort };
-// One progress notification: abort once the abort mark is set; no event while the maximum
-// is 0 (the size is not known yet); otherwise one 1002 with progress / maximum.
-ProgressAnswer AnswerProgress(const EventCallback& emit, bool aborting, double progress, double maximum);
+
+// What the status callback hears during an attempt; the run implements it.
+class TransferListener {
+ public:
+  // One progress notification (maximum 0 while the size is not known).
+  virtual ProgressAnswer OnProgress(double progress, double maximum) = 0;
+  // The service follows a redirect to url.
+  virtual void OnRedirect(const std::wstring& url) = 0;
+
+ protected:
+  ~TransferListener() = default;
+};
 
 // Platform: the status callback object, owned by the downloader for its whole life.
 struct BindCallbackDeleter {
@@ -50,10 +65,13 @@ struct BindCallbackDeleter {
 };
 using BindCallbackPtr = std::unique_ptr<CWinDownloader::CBindCallback, BindCallbackDeleter>;
 BindCallbackPtr NewBindCallback();
-// Start: the callback's events go to emit from now on.
-void SetEventCallback(CWinDownloader::CBindCallback& callback, EventCallback emit);
+// Start: the callback's notifications go to listener from now on.
+void SetListener(CWinDownloader::CBindCallback& callback, TransferListener* listener);
 // Teardown: the transfer in progress aborts at its next notification.
 void SetAbortMark(CWinDownloader::CBindCallback& callback);
+// Watchdog, from another thread: aborts the attempt in progress at once, even while the
+// server sends nothing; no effect when no attempt runs.
+void AbortAttempt(CWinDownloader::CBindCallback& callback);
 
 // Platform: what the worker thread needs for the service while the object lives (a COM
 // single-threaded apartment on Windows).
@@ -71,5 +89,9 @@ class ServiceThreadScope {
 // Platform: one call of the service, url into path with callback's notifications. 0 on
 // success, otherwise the failure code carried by 1004 (see the platform file).
 long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& url, const std::wstring& path);
+
+// Platform: failure codes of the run's own checks, in the service's code space.
+long IncompleteFileCode();  // the service reported success for a file of the wrong length
+long StalledCode();         // the watchdog aborted an attempt that went silent
 
 }  // namespace win_downloader_detail

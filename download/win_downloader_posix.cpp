@@ -1,13 +1,14 @@
 // Where there is no system URL download service: one libcurl GET per attempt with the same
 // contract. It follows redirects, writes the target file itself and reports (progress,
-// maximum) pairs to the status callback, which aborts the transfer once its abort mark is
-// set.
+// maximum) pairs and the final URL to the status callback, which aborts the transfer once
+// its abort mark is set or the watchdog asks.
 //
 // Failure codes (the value of the final 1004): the libcurl result code of the failed
 // attempt, a positive CURLcode, as the libcurl downloaders report theirs. Among them:
 // 22 (CURLE_HTTP_RETURNED_ERROR) for an answer with status 400 or above (the status is
-// logged), 7 for a refused connection, 28 for a stalled transfer (low-speed limit) or a
-// connect timeout, 47 for too many redirects, 52/56 for a connection closed or reset
+// logged), 7 for a refused connection, 28 for a connect timeout and for a transfer the
+// watchdog aborted (StalledCode), 18 for a file that does not have the announced length
+// (IncompleteFileCode), 47 for too many redirects, 52/56 for a connection closed or reset
 // without an answer, 23 (CURLE_WRITE_ERROR) when the target file cannot be opened or
 // written, 42 when the abort mark stopped the transfer.
 #include <curl/curl.h>
@@ -15,10 +16,12 @@
 #include <atomic>
 #include <cstdio>
 
+#include "download/curl_handles.h"
 #include "download/package_digest.h"
 #include "download/tls_trust.h"
 #include "download/transfer_limits.h"
 #include "download/win_downloader.h"
+#include "utils/file_ops.h"
 #include "utils/log.h"
 #include "utils/text.h"
 
@@ -26,27 +29,32 @@ class CWinDownloader::CBindCallback {
  public:
   ~CBindCallback() { abort_ = true; }
 
-  void SetEventCallback(EventCallback emit) { emit_ = std::move(emit); }
+  void SetListener(win_downloader_detail::TransferListener* listener) { listener_ = listener; }
   void SetAbortMark() { abort_ = true; }
-  bool Aborting() const { return abort_; }
+  void AbortAttempt() { abortAttempt_ = true; }
+  void BeginAttempt() { abortAttempt_ = false; }
+  bool Aborting() const { return abort_ || abortAttempt_; }
 
   // One notification of the transfer; false to abort it.
   bool OnProgress(curl_off_t progress, curl_off_t maximum) {
-    return win_downloader_detail::AnswerProgress(emit_, abort_, static_cast<double>(progress),
-                                                 static_cast<double>(maximum)) ==
+    if (Aborting()) return false;
+    if (listener_ == nullptr) return true;
+    return listener_->OnProgress(static_cast<double>(progress), static_cast<double>(maximum)) ==
            win_downloader_detail::ProgressAnswer::kContinue;
+  }
+  void OnRedirect(const std::wstring& url) {
+    if (listener_ != nullptr) listener_->OnRedirect(url);
   }
 
  private:
-  EventCallback emit_;
+  win_downloader_detail::TransferListener* listener_ = nullptr;
   std::atomic<bool> abort_{false};
+  std::atomic<bool> abortAttempt_{false};
 };
 
 namespace {
 
 using namespace transfer_limits;
-
-constexpr long kLowSpeedWindowSeconds = 30;  // a transfer that sends nothing this long is dead
 
 // The state of one attempt as libcurl's callbacks see it.
 struct Transfer {
@@ -86,29 +94,31 @@ void BindCallbackDeleter::operator()(CWinDownloader::CBindCallback* callback) co
 
 BindCallbackPtr NewBindCallback() { return BindCallbackPtr(new CWinDownloader::CBindCallback); }
 
-void SetEventCallback(CWinDownloader::CBindCallback& callback, EventCallback emit) {
-  callback.SetEventCallback(std::move(emit));
+void SetListener(CWinDownloader::CBindCallback& callback, TransferListener* listener) {
+  callback.SetListener(listener);
 }
 
 void SetAbortMark(CWinDownloader::CBindCallback& callback) { callback.SetAbortMark(); }
+
+void AbortAttempt(CWinDownloader::CBindCallback& callback) { callback.AbortAttempt(); }
+
+long IncompleteFileCode() { return CURLE_PARTIAL_FILE; }
+long StalledCode() { return CURLE_OPERATION_TIMEDOUT; }
 
 // Nothing to prepare: libcurl needs no per-thread set-up.
 ServiceThreadScope::ServiceThreadScope() = default;
 ServiceThreadScope::~ServiceThreadScope() = default;
 
 long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& url, const std::wstring& path) {
-  const std::string narrowPath = Utils::ToNarrow(path, Utils::kCodePageAnsi);
-  std::FILE* file = narrowPath.empty() ? nullptr : std::fopen(narrowPath.c_str(), "wb");
-  if (file == nullptr) {
+  callback.BeginAttempt();
+  Utils::UniqueFile file = Utils::OpenFile(path, "wb");
+  if (!file) {
     TLOGLN(L"cannot open the target file \"%ls\"", path.c_str());
     return CURLE_WRITE_ERROR;
   }
-  CURL* curl = curl_easy_init();
-  if (curl == nullptr) {
-    std::fclose(file);
-    return CURLE_FAILED_INIT;
-  }
-  Transfer transfer{&callback, file, curl};
+  CurlEasy curl(curl_easy_init());
+  if (!curl) return CURLE_FAILED_INIT;
+  Transfer transfer{&callback, file.get(), curl.get()};
   std::string curlUrl = UrlForCurl(url);
   if (curlUrl.rfind("file:///", 0) == 0) {
     // The system service takes a file URL's path as it stands, blanks included; libcurl's
@@ -118,33 +128,32 @@ long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& u
     curlUrl = spaced;
   }
   // The first refused option is the attempt's failure; then no request is made.
-  CURLcode options = CURLE_OK;
-  const auto set = [&options](CURLcode rc) {
-    if (options == CURLE_OK) options = rc;
-  };
-  set(curl_easy_setopt(curl, CURLOPT_URL, curlUrl.c_str()));
-  set(curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L));
-  set(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L));
-  set(curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects));
-  set(curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L));
-  set(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteToFile));
-  set(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer));
-  set(curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L));
-  set(curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnTransferInfo));
-  set(curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer));
-  set(curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds));
-  set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L));
-  set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kLowSpeedWindowSeconds));
-  set(static_cast<CURLcode>(ApplyTlsTrust(curl)));
-  long result = options;
-  if (result == CURLE_OK) result = curl_easy_perform(curl);
+  CurlOptions options(curl.get());
+  options.Set(CURLOPT_URL, curlUrl.c_str())
+      .Set(CURLOPT_NOSIGNAL, 1L)
+      .Set(CURLOPT_FOLLOWLOCATION, 1L)
+      .Set(CURLOPT_MAXREDIRS, kMaxRedirects)
+      .Set(CURLOPT_FAILONERROR, 1L)
+      .Set(CURLOPT_WRITEFUNCTION, &WriteToFile)
+      .Set(CURLOPT_WRITEDATA, static_cast<void*>(&transfer))
+      .Set(CURLOPT_NOPROGRESS, 0L)
+      .Set(CURLOPT_XFERINFOFUNCTION, &OnTransferInfo)
+      .Set(CURLOPT_XFERINFODATA, static_cast<void*>(&transfer))
+      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  options.Keep(ApplyTlsTrust(curl.get()));
+  long result = options.Result();
+  if (result == CURLE_OK) result = curl_easy_perform(curl.get());
   long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);  // stays 0 when there was no answer
+  curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);  // stays 0 when there was no answer
+  char* effective = nullptr;
+  if (curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr &&
+      effective != curlUrl) {
+    callback.OnRedirect(Utils::ToWide(effective, Utils::kCodePageUtf8));
+  }
   TLOGLN(L"GET result %ld (%ls), status %ld", result,
          Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(result)), Utils::kCodePageUtf8).c_str(), status);
-  curl_easy_cleanup(curl);
   // A file that cannot be completed on disk is a failed attempt, even after a good transfer.
-  if (std::fclose(file) != 0 && result == CURLE_OK) result = CURLE_WRITE_ERROR;
+  if (!Utils::CloseFile(file) && result == CURLE_OK) result = CURLE_WRITE_ERROR;
   return result;
 }
 

@@ -1,7 +1,10 @@
-// Small file operations on wide paths.
+// Small file operations on wide paths. On Windows every one goes through the wide system
+// calls, so a folder whose name the ANSI code page cannot spell works like any other.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 namespace Utils {
@@ -12,5 +15,18 @@ bool DeleteFileAt(const std::wstring& path);
 bool MoveFileTo(const std::wstring& from, const std::wstring& to);
 // Size in bytes, or -1 when the file is missing or cannot be asked.
 std::int64_t FileSizeAt(const std::wstring& path);
+
+// A C runtime stream that closes itself.
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a file with an fopen mode ("rb", "ab+", "wb"); null when it cannot be opened or
+// the path is empty.
+UniqueFile OpenFile(const std::wstring& path, const char* mode);
+
+// Closes a stream and says whether everything written reached the file; false for null.
+bool CloseFile(UniqueFile& file);
 
 }  // namespace Utils

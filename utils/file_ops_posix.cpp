@@ -28,4 +28,10 @@ std::int64_t FileSizeAt(const std::wstring& path) {
   return static_cast<std::int64_t>(info.st_size);
 }
 
+UniqueFile OpenFile(const std::wstring& path, const char* mode) {
+  const std::string narrow = ToNarrow(path, kCodePageAnsi);
+  if (narrow.empty()) return nullptr;
+  return UniqueFile(std::fopen(narrow.c_str(), mode));
+}
+
 }  // namespace Utils

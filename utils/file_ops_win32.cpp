@@ -1,6 +1,9 @@
 // Windows file operations.
 #include <windows.h>
 
+#include <cstdio>
+#include <string>
+
 #include "utils/file_ops.h"
 
 namespace Utils {
@@ -20,6 +23,12 @@ std::int64_t FileSizeAt(const std::wstring& path) {
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+UniqueFile OpenFile(const std::wstring& path, const char* mode) {
+  if (path.empty() || mode == nullptr) return nullptr;
+  const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));  // ASCII letters
+  return UniqueFile(_wfopen(path.c_str(), wideMode.c_str()));
 }
 
 }  // namespace Utils

@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "utils/file_ops.h"
+#include "utils/text.h"
+
 namespace Utils {
 namespace {
 
@@ -125,23 +128,23 @@ std::string Md5Hex(const void* data, std::size_t size) {
   return DigestHex(md5.Final());
 }
 
-std::string FileMd5Hex(const std::string& path) {
-  if (path.empty()) return {};
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return {};
+std::string FileMd5Hex(const std::wstring& path) {
+  UniqueFile file = OpenFile(path, "rb");
+  if (!file) return {};
   Md5 md5;
   std::vector<std::uint8_t> block(64 * 1024);  // large blocks: packages run to gigabytes
-  bool failed = false;
   for (;;) {
-    const std::size_t n = std::fread(block.data(), 1, block.size(), file);
+    const std::size_t n = std::fread(block.data(), 1, block.size(), file.get());
     if (n > 0) md5.Update(block.data(), n);
-    if (n < block.size()) {
-      failed = std::ferror(file) != 0;
-      break;
-    }
+    if (n < block.size()) break;
   }
-  std::fclose(file);
-  return failed ? std::string() : DigestHex(md5.Final());
+  if (std::ferror(file.get()) != 0) return {};
+  return DigestHex(md5.Final());
+}
+
+std::string FileMd5Hex(const std::string& path) {
+  if (path.empty()) return {};
+  return FileMd5Hex(ToWide(path, kCodePageAnsi));
 }
 
 }  // namespace Utils

@@ -27,8 +27,9 @@ class Md5 {
 std::string DigestHex(const std::array<std::uint8_t, 16>& digest);
 std::string Md5Hex(const void* data, std::size_t size);
 
-// Digest of the file at a narrow path (ANSI code page); "" for an empty path or a file that
-// cannot be opened or read to its end.
+// Digest of a file; "" for an empty path or a file that cannot be opened or read to its
+// end. The wide form takes any file name; the narrow one a name in the ANSI code page.
+std::string FileMd5Hex(const std::wstring& path);
 std::string FileMd5Hex(const std::string& path);
 
 }  // namespace Utils

@@ -23,18 +23,28 @@ TEST(UrlMd5, IsTheSegmentBeforeTheFileName) {
   for (const auto& [url, md5] : cases) EXPECT_EQ(UrlMd5(url), md5) << url;
 }
 
-TEST(CheckPackageDigest, ComparesExactlyAndPassesWhatItCannotCheck) {
+TEST(CheckPackageDigest, ComparesExactlyAndNeverPassesWhatItCannotRead) {
   testsupport::TempDir dir;
-  const std::string file = dir.Write("p.exe", "package").string();
+  const std::wstring file = dir.Write("p.exe", "package").wstring();
   const std::string md5 = Utils::Md5Hex("package", 7);
   std::string upper = md5;
   for (char& c : upper) c = static_cast<char>(toupper(c));
-  EXPECT_EQ(CheckPackageDigest(md5, file), DigestCheck::kMatched);
-  EXPECT_EQ(CheckPackageDigest(upper, file), DigestCheck::kMismatch) << "upper-case hex never matches";
-  EXPECT_EQ(CheckPackageDigest(std::string(32, '0'), file), DigestCheck::kMismatch);
-  EXPECT_EQ(CheckPackageDigest("abc", file), DigestCheck::kNoExpectedDigest);
-  EXPECT_EQ(CheckPackageDigest("", file), DigestCheck::kNoExpectedDigest);
-  EXPECT_EQ(CheckPackageDigest(md5, (dir.Path() / "missing").string()), DigestCheck::kMatched);
+  const struct {
+    const char* name;
+    std::string expected;
+    std::wstring path;
+    DigestCheck result;
+  } cases[] = {
+      {"same digest", md5, file, DigestCheck::kMatched},
+      {"upper-case hex never matches", upper, file, DigestCheck::kMismatch},
+      {"another digest", std::string(32, '0'), file, DigestCheck::kMismatch},
+      {"short expected digest", "abc", file, DigestCheck::kNoExpectedDigest},
+      {"no expected digest", "", file, DigestCheck::kNoExpectedDigest},
+      {"missing file", md5, (dir.Path() / "missing").wstring(), DigestCheck::kMismatch},
+      {"a folder, not a file", md5, dir.WPath(), DigestCheck::kMismatch},
+      {"empty path", md5, L"", DigestCheck::kMismatch},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CheckPackageDigest(c.expected, c.path), c.result) << c.name;
 }
 
 TEST(CreateDownloader, DownloadTypeChoosesTheClass) {

@@ -10,6 +10,7 @@
 
 #include "download/tls_trust.h"
 #include "tests/download/curl_downloader_fixture.h"
+#include "tests/download/test_timings.h"
 
 using namespace curl_test;
 using testsupport::EventRecorder;
@@ -63,14 +64,16 @@ TEST_F(CurlDownloaderTest, CutTransferResumesFromThePartFile) {
   EXPECT_NE(server_.Log().find("bytes=700000-"), std::string::npos) << "the resumed request starts at the part size";
 }
 
+// With the product's own pauses: 500 ms each.
 TEST_F(CurlDownloaderTest, PackageBelowOneMebibyteIsRefusedAfterSixAttempts) {
+  download_test::ScopedDownloadTimings product{DownloadTimings{}};
   server_.WritePackage(L"small.exe", 500 * 1024);
   const auto began = std::chrono::steady_clock::now();
   Run(server_.Url(L"/files/small.exe"));
   const auto took = std::chrono::steady_clock::now() - began;
   EXPECT_EQ(events_.CodesWithoutProgress(), (std::vector<int>{kStart, kFail}));
   EXPECT_EQ(FinalValue(), CurlClient::kLengthRefused);
-  EXPECT_GE(took, std::chrono::milliseconds(5 * CCurlDownloader::kPauseMs)) << "five pauses between six attempts";
+  EXPECT_GE(took, 5 * DownloadTimings{}.curlRetryPause) << "five pauses between six attempts";
   EXPECT_FALSE(Exists(Target()));
 }
 
@@ -94,6 +97,14 @@ TEST_F(CurlDownloaderTest, FaultsEndInFailureAndNeverInACorruptFile) {
       {"dead port", "", L"http://127.0.0.1:9/x.exe", CurlClient::kLengthRefused},
       {"length announced longer", "wrong_length=1600000&path_prefix=/files/", server_.Url(L"/files/f.exe"), std::nullopt},
       {"body longer than announced", "wrong_length=1048576", server_.Url(L"/files/f.exe"), CurlClient::kLengthMismatch},
+      // A coded body is held to the length of the uncoded lookup once decoded, as any other.
+      {"coded body shorter than announced", "gzip=1&gzip_get=1&wrong_length=1600000&path_prefix=/files/",
+       server_.Url(L"/files/f.exe"), std::nullopt},
+      {"coded body longer than announced", "gzip=1&gzip_get=1&wrong_length=1048576", server_.Url(L"/files/f.exe"),
+       CurlClient::kLengthMismatch},
+      // A server that codes its HEAD answers too announces the coded length, which the
+      // decoded body never has.
+      {"coded lookup", "gzip=1", server_.Url(L"/files/f.exe"), std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -121,7 +132,8 @@ TEST_F(CurlDownloaderTest, TransientFaultsAreRetriedToAGoodFile) {
     std::string control;
   } cases[] = {
       {"reset sockets", "reset=1&reset_times=2"},
-      {"gzip body", "gzip=1&path_prefix=/pkg/"},
+      {"gzip body", "gzip=1&gzip_get=1&path_prefix=/pkg/"},
+      {"gzip body cut, resumed coded", "gzip=1&gzip_get=1&cut=300000&cut_times=1&path_prefix=/pkg/"},
       {"cut, then the range is ignored", "cut=500000&cut_times=1&ignore_range=1&path_prefix=/pkg/"},
       {"server errors on the transfer", "status=503&status_times=1&path_prefix=/pkg/"},
       // The first lookup times out; the second one finds the package.
@@ -215,4 +227,60 @@ TEST_F(CurlDownloaderTest, NginxServesThePackage) {
   Run(server_.NginxUrl(L"/pkg/" + Utils::ToWide(md5, 65001) + L"/nginx.exe"));
   EXPECT_EQ(events_.CodesWithoutProgress(), (std::vector<int>{kStart, kSuccess}));
   EXPECT_EQ(TargetMd5(), md5);
+}
+
+namespace {
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+  return n;
+}
+}  // namespace
+
+// A server that accepts every lookup and never answers: the lookups of a run end together
+// after the lookup phase, not after six attempts of three lookups each.
+TEST_F(CurlDownloaderTest, LookupsThatNeverAnswerEndTheRunAfterTheLookupPhase) {
+  const DownloadTimings timings = download_test::FastTimings();
+  server_.WritePackage(L"silent.exe", 1048576 + 1);
+  ASSERT_TRUE(server_.Control("head_stall=1&stall_seconds=60"));
+  const auto began = std::chrono::steady_clock::now();
+  Run(server_.Url(L"/files/silent.exe"));
+  const auto took = std::chrono::steady_clock::now() - began;
+  EXPECT_EQ(events_.CodesWithoutProgress(), (std::vector<int>{kStart, kFail}));
+  EXPECT_EQ(FinalValue(), CurlClient::kLengthRefused);
+  EXPECT_GE(took, timings.lookupPhase - std::chrono::milliseconds(500));
+  EXPECT_LT(took, timings.lookupPhase + 6 * timings.curlRetryPause + std::chrono::seconds(2))
+      << "18 lookups would take " << 18 * timings.lookupTimeout.count() << " ms";
+  const int heads = Count(server_.Log(), "\"method\": \"HEAD\"");
+  EXPECT_LE(heads, timings.lookupPhase / timings.lookupTimeout + 1);
+  EXPECT_FALSE(Exists(Target()));
+}
+
+// 200 bytes a second would take days for a real package: below 1 KiB/s over the stall
+// window the transfer is cut and resumed, and the resumed request runs at full speed.
+TEST_F(CurlDownloaderTest, TrickleIsCutAndResumed) {
+  const std::string md5 = server_.WritePackage(L"trickle.exe", 1048576 + 5);
+  ASSERT_TRUE(server_.Control("throttle=200&throttle_times=1&path_prefix=/pkg/"));
+  Run(server_.Url(L"/pkg/" + Utils::ToWide(md5, 65001) + L"/trickle.exe"));
+  EXPECT_EQ(events_.CodesWithoutProgress(), (std::vector<int>{kStart, kSuccess}));
+  EXPECT_EQ(TargetMd5(), md5);
+  const std::string log = server_.Log();
+  // The entry's own "range" follows its header map (which holds the header once more).
+  EXPECT_EQ(Count(log, "}, \"range\": \"bytes="), 1) << "one resumed request: " << log.substr(0, 600);
+}
+
+// A folder that the ANSI code page cannot name, as under a user name in another script:
+// the part file, the move and the digest all work through wide paths.
+TEST_F(CurlDownloaderTest, DownloadsIntoAFolderTheAnsiCodePageCannotName) {
+  const std::string md5 = server_.WritePackage(L"wide.exe", 1048576 + 9);
+  const std::wstring folder = Utils::JoinPath(dir_.WPath(), testsupport::kNameOutsideAnsiCodePage);
+  ASSERT_TRUE(Utils::CreateDirectoryTree(folder));
+  const std::wstring target = Utils::JoinPath(folder, L"__Package_Tavelo.exe");
+  ASSERT_TRUE(server_.Control("cut=400000&cut_times=1&path_prefix=/pkg/"));  // the part file is resumed too
+  CCurlDownloader downloader(events_.Callback(), server_.Url(L"/pkg/" + Utils::ToWide(md5, 65001) + L"/wide.exe"), target);
+  downloader.Start();
+  ASSERT_TRUE(events_.WaitForFinals(1));
+  EXPECT_EQ(events_.CodesWithoutProgress(), (std::vector<int>{kStart, kSuccess}));
+  EXPECT_EQ(Utils::FileMd5Hex(target), md5);
+  EXPECT_FALSE(Exists(target + L".part"));
 }

@@ -17,6 +17,7 @@
 #include "download/mt_curl_downloader.h"
 #include "download/tls_trust.h"
 #include "startup/installer_config.h"
+#include "tests/download/test_timings.h"
 #include "tests/support/server_test.h"
 #include "utils/file_ops.h"
 #include "utils/folders.h"
@@ -259,9 +260,13 @@ const RunCase kRunCases[] = {
     {"RangeIgnored", kOdd, UrlKind::kPkg, nullptr, "ignore_range=1", false, {kStart, kSuccess}, 0, nullptr, Ranges(kOdd)},
     {"CutTransferResumes", 2 * kMiB, UrlKind::kPkg, nullptr, "cut=500000&cut_times=1", false, {kStart, kSuccess}, 0,
      nullptr, {"bytes=0-2097151", "bytes=500000-2097151"}},
-    // Silence after 300000 bytes: the low-speed limit ends the attempt after 5 s.
+    // Silence after 300000 bytes: the stall watch ends the attempt and the range resumes.
     {"StalledTransferResumes", 2 * kMiB, UrlKind::kPkg, nullptr, "stall_after=300000&stall_after_times=1", false,
      {kStart, kSuccess}, 0, nullptr, {"bytes=0-2097151", "bytes=300000-2097151"}},
+    // 200 bytes a second passes libcurl's low-speed limit of 1 byte a second for ever; below
+    // 1 KiB/s over the stall window the range is cut and resumed at full speed.
+    {"TrickleIsCutAndResumed", 2 * kMiB, UrlKind::kPkg, nullptr, "throttle=200&throttle_times=1", false,
+     {kStart, kSuccess}, 0, nullptr, {"*"}},
     {"RangeRequestReset", kMiB, UrlKind::kPkg, nullptr, "reset=1&reset_times=1", true, {kStart, kSuccess}, 0, nullptr,
      Repeat("bytes=0-1048575", 2)},
     {"RangeRequestServerErrorsThenGood", kMiB, UrlKind::kPkg, nullptr, "status=503&status_times=2", true,
@@ -272,6 +277,9 @@ const RunCase kRunCases[] = {
     {"UntrustedCertificate", kMiB, UrlKind::kTls, nullptr, "", false, {kStart, kFail}, 0, nullptr, {"*"}},
     {"TrustedCertificate", kOdd, UrlKind::kTls, nullptr, "", false, {kStart, kSuccess}, 0, nullptr, {"*"}, true},
 };
+
+// The case's name stands for it in test names and messages.
+void PrintTo(const RunCase& c, std::ostream* out) { *out << c.name; }
 
 class MtCurlRun : public MtCurlDownloaderTest, public ::testing::WithParamInterface<RunCase> {};
 
@@ -474,8 +482,10 @@ TEST_F(MtCurlDownloaderTest, ConstructionRemovesLeftovers) {
 // Teardown at several moments of a run that cannot end by itself in time: before the
 // lookup, while the second range is about to start, during a transfer, during the pauses
 // between attempts. The destructor aborts the transfers instead of waiting for them, and no
-// event begins once it has returned; no final event is sent at all.
+// event begins once it has returned; no final event is sent at all. With the product's own
+// pauses (400 ms between attempts, 100 ms between the two connections).
 TEST_F(MtCurlDownloaderTest, TeardownDuringARunStopsItAndSendsNothingMore) {
+  download_test::ScopedDownloadTimings product{DownloadTimings{}};
   const std::string md5 = server_.WritePackage(L"mt/slow.exe", 21 * kMiB);
   const struct {
     const char* name;
@@ -524,6 +534,25 @@ TEST_F(MtCurlDownloaderTest, TeardownDuringARunStopsItAndSendsNothingMore) {
     EXPECT_EQ(ParseLog(server_.Log()).size(), requests.size()) << "no attempt after teardown";
     EXPECT_FALSE(Exists(Target()));
   }
+}
+
+// A folder that the ANSI code page cannot name, as under a user name in another script:
+// part files, their merge, the move and the digest all work through wide paths.
+TEST_F(MtCurlDownloaderTest, DownloadsIntoAFolderTheAnsiCodePageCannotName) {
+  const std::string md5 = server_.WritePackage(L"mt/wide.exe", kOdd);
+  const std::wstring folder = Utils::JoinPath(dir_.WPath(), testsupport::kNameOutsideAnsiCodePage);
+  ASSERT_TRUE(Utils::CreateDirectoryTree(folder));
+  const std::wstring target = Utils::JoinPath(folder, L"__Package_Tavelo.exe");
+  ASSERT_TRUE(server_.Control("cut=300000&cut_times=1"));  // one range resumes its part file
+  {
+    CMTCurlDownloader downloader(events_.Callback(), PkgUrl(md5, L"wide.exe"), target);
+    downloader.Start();
+    ASSERT_TRUE(events_.WaitForFinals(1));
+  }
+  EXPECT_EQ(events_.CodesWithoutProgress(), (std::vector<int>{kStart, kSuccess}));
+  EXPECT_EQ(Utils::FileMd5Hex(target), md5);
+  EXPECT_FALSE(Exists(target + L"_0"));
+  EXPECT_FALSE(Exists(target + L"_1"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "download/win_downloader.h"
+#include "tests/download/test_timings.h"
 #include "tests/support/event_recorder.h"
 #include "tests/support/server_test.h"
 #include "tests/support/temp_dir.h"
@@ -39,13 +41,19 @@ bool UnderWine() { return testsupport::RunningUnderWine(); }
 
 // Distinct names per process: the system service caches what it fetched (in the test
 // prefix, across runs), so every download here must ask for a URL never asked for before.
+// Always longer than 32 characters, so that a folder of this name right before a file
+// name is never taken for the digest segment of the URL.
 std::wstring UniqueName(const std::wstring& stem) {
   static const std::wstring run = [] {
     std::random_device random;
-    return std::to_wstring(random()) + L"-" + std::to_wstring(random());
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%010u-%010u", static_cast<unsigned>(random()), static_cast<unsigned>(random()));
+    return std::wstring(text);
   }();
   static std::atomic<int> counter{0};
-  return L"wd-" + run + L"-" + std::to_wstring(++counter) + L"-" + stem;
+  wchar_t number[16];
+  std::swprintf(number, 16, L"%04d", ++counter);
+  return L"wd-" + run + L"-" + number + L"-" + stem;
 }
 
 std::string Narrow(const std::wstring& text) { return Utils::ToNarrow(text, Utils::kCodePageUtf8); }
@@ -57,8 +65,10 @@ struct LoggedRequest {
 };
 
 // The server's request log is a JSON list of objects whose values are flat apart from the
-// header map; raw paths are printable ASCII here, so no JSON escapes occur.
+// header map; raw paths are printable ASCII here, so no JSON escapes occur. Paths are given
+// without the test's scope prefix, as the downloader was asked for them.
 std::vector<LoggedRequest> Requests(const testsupport::TestServer& server) {
+  const std::string scope = server.ScopedPath("");
   const std::string log = server.Log();
   static const std::regex entryStart(R"re(\{"id": )re");
   static const std::regex methodField(R"re("method": "([A-Z]+)")re");
@@ -73,7 +83,9 @@ std::vector<LoggedRequest> Requests(const testsupport::TestServer& server) {
     const std::string entry = log.substr(starts[i], i + 1 < starts.size() ? starts[i + 1] - starts[i] : std::string::npos);
     std::smatch m, p, t;
     if (std::regex_search(entry, m, methodField) && std::regex_search(entry, p, pathField) && std::regex_search(entry, t, arrival)) {
-      requests.push_back({m[1].str(), p[1].str(), std::stod(t[1].str())});
+      std::string path = p[1].str();
+      if (path.rfind(scope, 0) == 0) path.erase(0, scope.size());
+      requests.push_back({m[1].str(), path, std::stod(t[1].str())});
     }
   }
   return requests;
@@ -81,12 +93,12 @@ std::vector<LoggedRequest> Requests(const testsupport::TestServer& server) {
 
 // Requests to path in bursts: a burst ends where the next request comes more than half a
 // pause later, so each burst is one attempt (a service may send an attempt's request twice).
-int Bursts(const testsupport::TestServer& server, const std::string& path) {
+int Bursts(const testsupport::TestServer& server, const std::string& path, DownloadTimings::Ms pause) {
   int bursts = 0;
   double last = -1;
   for (const LoggedRequest& r : Requests(server)) {
     if (r.path != path) continue;
-    if (last < 0 || r.time - last > CWinDownloader::kPauseMs / 2000.0) ++bursts;
+    if (last < 0 || r.time - last > pause.count() / 2000.0) ++bursts;
     last = r.time;
   }
   return bursts;
@@ -106,17 +118,22 @@ bool IsFinal(const RecordedEvent& e) {
   return e.code == DL_CODE_SUCCESS || e.code == DL_CODE_RETRY || (e.code == DL_CODE_FAIL && !e.text.empty());
 }
 
-// The order every run must keep: 1001 first, progress values in [0, 1], no 1005 and no
-// 1006, exactly one final event, last.
+// The order every run must keep: 1001 first, progress values in [0, 1], no 1005, at most
+// one digest notice and only right before the final event, exactly one final event, last.
 void ExpectWellFormedRun(const std::vector<RecordedEvent>& events) {
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events.front().code, DL_CODE_START);
   EXPECT_EQ(events.front().value, 1.0);
   EXPECT_EQ(events.front().text, L"");
   int finals = 0;
-  for (const RecordedEvent& e : events) {
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const RecordedEvent& e = events[i];
     EXPECT_NE(e.code, DL_CODE_RETRY);
-    EXPECT_NE(e.code, DL_CODE_NOTICE);
+    if (e.code == DL_CODE_NOTICE) {
+      EXPECT_EQ(i + 2, events.size()) << "a notice comes right before the final event";
+      EXPECT_TRUE(e.text == kWinMismatchNotice || e.text == kWinNoDigestNotice);
+      EXPECT_EQ(e.value, 0.0);
+    }
     if (e.code == DL_CODE_PROGRESS) {
       EXPECT_TRUE(e.value >= 0.0 && e.value <= 1.0) << e.value;
       EXPECT_EQ(e.text, L"");
@@ -262,9 +279,9 @@ TEST_F(WinDownloaderTest, SecondStartRunsNothingMore) {
     downloader.Start();
     ASSERT_TRUE(recorder.WaitForFinals(1));
     downloader.Start();  // after the run ended
-    std::this_thread::sleep_for(std::chrono::milliseconds(3 * CWinDownloader::kPauseMs));
+    std::this_thread::sleep_for(3 * download_test::FastTimings().serviceAttemptPause);
   }
-  EXPECT_EQ(recorder.CodesWithoutProgress(), (std::vector<int>{DL_CODE_START, DL_CODE_SUCCESS}));
+  EXPECT_EQ(recorder.CodesWithoutProgress(), (std::vector<int>{DL_CODE_START, DL_CODE_NOTICE, DL_CODE_SUCCESS}));
   EXPECT_EQ(FileMd5(path), md5);
   EXPECT_EQ(CountRequests(server_, "GET", "/files/" + Narrow(name)), 1);
   EXPECT_EQ(Requests(server_).size(), 1u);
@@ -314,7 +331,10 @@ struct FailureCase {
 };
 }  // namespace
 
+// With the product's own pause of 1000 ms after each attempt.
 TEST_F(WinDownloaderTest, FailedAttemptsEndInFailureAfterThree) {
+  download_test::ScopedDownloadTimings product{DownloadTimings{}};
+  const DownloadTimings::Ms pause = DownloadTimings{}.serviceAttemptPause;
   const FailureCase cases[] = {
       {"status 404", "status=404", {22}},   // CURLE_HTTP_RETURNED_ERROR
       {"status 500", "status=500", {22}},
@@ -332,8 +352,8 @@ TEST_F(WinDownloaderTest, FailedAttemptsEndInFailureAfterThree) {
     ASSERT_TRUE(server_.Control(c.fault));
     server_.Log(true);
     const std::wstring name = UniqueName(L"fail.exe");
-    server_.WritePackage(name, 100000, 16);
-    const std::wstring resource = loop ? L"/loop" : L"/files/" + name;
+    const std::string md5 = server_.WritePackage(name, 100000, 16);
+    const std::wstring resource = loop ? L"/loop" : L"/pkg/" + Utils::ToWide(md5, Utils::kCodePageUtf8) + L"/" + name;
     const std::wstring path = Target();
     const auto start = std::chrono::steady_clock::now();
     const auto events = Download(server_.Url(resource), path);
@@ -343,36 +363,28 @@ TEST_F(WinDownloaderTest, FailedAttemptsEndInFailureAfterThree) {
 
     if (UnderWine() && std::string(c.fault).rfind("status=", 0) == 0) {
       // Wine's URLDownloadToFileW takes an error answer's body for the file and reports
-      // success: one attempt, 1003, the error text in the file.
-      EXPECT_EQ(events.back().code, DL_CODE_SUCCESS);
+      // success; the digest in the URL refuses it: one attempt, the mismatch notice, 1004,
+      // and the error text is not left on disk.
       EXPECT_EQ(gets, 1);
-      EXPECT_LT(std::filesystem::file_size(testsupport::FsPath(path)), 100000u) << "not the package";
-      continue;
-    }
-    if (UnderWine() && std::string(c.fault) == "reset=1" && events.back().code == DL_CODE_SUCCESS) {
-      // Wine's service at times takes a reset connection for the end of an empty file and
-      // reports success, in any attempt (after one request, or after sending it again at
-      // once on a new connection); the attempts stop there. When no attempt does, it fails
-      // like the libcurl client (below).
-      const int attempts = Bursts(server_, Narrow(resource));
-      EXPECT_GE(attempts, 1);
-      EXPECT_LE(attempts, CWinDownloader::kAttempts);
-      EXPECT_GE(gets, attempts);
-      EXPECT_LE(gets, 2 * attempts);
-      std::error_code error;
-      EXPECT_EQ(std::filesystem::file_size(testsupport::FsPath(path), error), 0u) << error.message();
+      ASSERT_EQ(events.size() >= 2 ? events[events.size() - 2].code : 0, DL_CODE_NOTICE);
+      EXPECT_EQ(events[events.size() - 2].text, kWinMismatchNotice);
+      EXPECT_EQ(events.back().code, DL_CODE_FAIL);
+      EXPECT_EQ(events.back().value, 0.0);
+      EXPECT_FALSE(std::filesystem::exists(testsupport::FsPath(path)));
       continue;
     }
     EXPECT_EQ(events.back().code, DL_CODE_FAIL);
     EXPECT_EQ(events.back().text, L"URLDownloadToFile");
     if (UnderWine()) {
-      EXPECT_LT(events.back().value, 0.0) << "a failed HRESULT";
+      // A failed HRESULT; a reset that Wine's service takes for the end of an empty file
+      // fails the length check instead.
+      EXPECT_LT(events.back().value, 0.0);
     } else {
       EXPECT_EQ(c.nativeCodes.count(events.back().value), 1u) << events.back().value;
     }
     // Each failed attempt is followed by one pause, the third one too.
-    EXPECT_GE(elapsed, std::chrono::milliseconds(CWinDownloader::kAttempts * CWinDownloader::kPauseMs));
-    EXPECT_EQ(Bursts(server_, Narrow(resource)), CWinDownloader::kAttempts);
+    EXPECT_GE(elapsed, CWinDownloader::kAttempts * pause);
+    EXPECT_EQ(Bursts(server_, Narrow(resource), pause), CWinDownloader::kAttempts);
     if (loop) {
       EXPECT_EQ(gets, CWinDownloader::kAttempts * 31) << "1 request and 30 redirects each";
     } else if (UnderWine()) {
@@ -399,7 +411,7 @@ TEST_F(WinDownloaderTest, UnreachableServerFailsAfterThreeAttempts) {
   } else {
     EXPECT_EQ(events.back().value, 7.0) << "CURLE_COULDNT_CONNECT";
   }
-  EXPECT_GE(elapsed, std::chrono::milliseconds(CWinDownloader::kAttempts * CWinDownloader::kPauseMs));
+  EXPECT_GE(elapsed, CWinDownloader::kAttempts * download_test::FastTimings().serviceAttemptPause);
 }
 
 TEST_F(WinDownloaderTest, NoProgressWhileTheSizeIsUnknown) {
@@ -470,8 +482,113 @@ TEST_F(WinDownloaderTest, TeardownBetweenAttemptsStopsTheAttempts) {
   }
   ASSERT_EQ(CountRequests(server_, "GET", Narrow(resource)), 1);
   downloader.reset();
-  std::this_thread::sleep_for(std::chrono::milliseconds(3 * CWinDownloader::kPauseMs));
+  std::this_thread::sleep_for(3 * download_test::FastTimings().serviceAttemptPause);
 
   EXPECT_EQ(recorder.CodesWithoutProgress(), (std::vector<int>{DL_CODE_START}));
   EXPECT_EQ(CountRequests(server_, "GET", Narrow(resource)), 1) << "no attempt after teardown";
+}
+
+// Servers that end or stall a transfer without the service noticing: a short or empty file
+// is a failed attempt, and so is an attempt without any notification for the watchdog's
+// time. Three attempts each, then 1004; never 1003.
+TEST_F(WinDownloaderTest, ShortEmptyAndSilentTransfersFail) {
+  const DownloadTimings timings = download_test::FastTimings();
+  const struct {
+    const char* name;
+    const char* fault;
+    bool silent;  // the watchdog must end each attempt
+  } cases[] = {
+      {"closes after half the file", "cut=500000", false},
+      {"closes after the headers", "cut=0", false},
+      {"silent after the headers", "stall_after=0&stall_seconds=60", true},
+      {"silent in the middle of the body", "stall_after=300000&stall_seconds=60", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(server_.Control(c.fault));
+    server_.Log(true);
+    const std::wstring name = UniqueName(L"short.exe");
+    server_.WritePackage(name, 1048576, 19);
+    const auto start = std::chrono::steady_clock::now();
+    const auto events = Download(server_.Url(L"/files/" + name), Target());
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+
+    ExpectWellFormedRun(events);
+    EXPECT_EQ(events.back().code, DL_CODE_FAIL);
+    EXPECT_EQ(events.back().text, L"URLDownloadToFile");
+    for (const RecordedEvent& e : events) EXPECT_NE(e.code, DL_CODE_NOTICE) << "no digest check without a file";
+    EXPECT_EQ(Bursts(server_, "/files/" + Narrow(name), timings.serviceAttemptPause), CWinDownloader::kAttempts);
+    if (c.silent) {
+      EXPECT_EQ(events.back().value, static_cast<double>(win_downloader_detail::StalledCode()));
+      EXPECT_GE(elapsed, CWinDownloader::kAttempts * timings.serviceWatchdog);
+      EXPECT_LT(elapsed, CWinDownloader::kAttempts * (timings.serviceWatchdog + timings.serviceAttemptPause) +
+                             std::chrono::seconds(10));
+    } else if (UnderWine()) {
+      // The service reports success for the short file, or a failure of its own.
+      EXPECT_LT(events.back().value, 0.0);
+    } else {
+      EXPECT_EQ(events.back().value, 18.0) << "CURLE_PARTIAL_FILE";
+    }
+  }
+}
+
+// The digest in the URL the redirects end at decides, as with the other downloaders; a
+// mismatch removes the file and ends the run at once, as this downloader has no retry event.
+TEST_F(WinDownloaderTest, PackageIsCheckedAgainstTheDigestOfTheFinalUrl) {
+  const struct {
+    const char* name;
+    bool route;          // through the redirect service
+    const char* fault;   // redirect_md5 puts another digest into the redirect
+    bool wrongInUrl;     // a /pkg/ URL naming another digest
+    std::vector<int> codes;
+    const wchar_t* notice;
+  } cases[] = {
+      {"digest of the redirect matches", true, "", false, {DL_CODE_START, DL_CODE_SUCCESS}, nullptr},
+      {"redirect names another digest", true, "redirect_md5=0123456789abcdef0123456789abcdef", false,
+       {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_FAIL}, kWinMismatchNotice},
+      {"url names another digest", false, "", true, {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_FAIL}, kWinMismatchNotice},
+      {"url without digest", false, "", false, {DL_CODE_START, DL_CODE_NOTICE, DL_CODE_SUCCESS}, kWinNoDigestNotice},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(server_.Control(c.fault));
+    server_.Log(true);
+    const std::wstring route = UniqueName(L"digest");
+    // The folder "x" right before the file name: a unique name there could be 32 long.
+    const std::string md5 = server_.WritePackage(route + L"/x/p.exe", 1048576 + 21, 20);
+    std::wstring url;
+    if (c.route) {
+      url = server_.Url(L"/redirect/ver1/tavelo/" + route + L"/1.0/installer/123456");
+    } else if (c.wrongInUrl) {
+      url = server_.Url(L"/pkg/" + route + L"/x/00000000000000000000000000000000/p.exe");
+    } else {
+      url = server_.Url(L"/files/" + route + L"/x/p.exe");
+    }
+    EventRecorder recorder;
+    {
+      CWinDownloader downloader(recorder.Callback(), url, Target());
+      downloader.Start();
+      ASSERT_TRUE(recorder.WaitForFinals(1));
+    }
+    ExpectWellFormedRun(recorder.Events());
+    EXPECT_EQ(recorder.CodesWithoutProgress(), c.codes);
+    const RecordedEvent last = recorder.Events().back();
+    EXPECT_EQ(last.text, L"URLDownloadToFile");
+    EXPECT_EQ(last.value, 0.0);
+    if (c.notice != nullptr) {
+      const auto events = recorder.Events();
+      EXPECT_EQ(events[events.size() - 2].text, c.notice);
+    }
+    if (last.code == DL_CODE_SUCCESS) {
+      EXPECT_EQ(FileMd5(Target()), md5);
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(testsupport::FsPath(Target()))) << "a refused package is removed";
+      int packageGets = 0;
+      for (const LoggedRequest& r : Requests(server_)) {
+        packageGets += r.method == "GET" && r.path.size() >= 6 && r.path.compare(r.path.size() - 6, 6, "/p.exe") == 0;
+      }
+      EXPECT_GE(packageGets, 1);
+      EXPECT_LE(packageGets, 2) << "one attempt (Wine's service may send its request twice)";
+    }
+  }
 }

@@ -9,6 +9,10 @@ namespace testsupport {
 // A filesystem path for wide text, independent of the C locale (UTF-8 file names on POSIX).
 std::filesystem::path FsPath(const std::wstring& text);
 
+// A folder name that no single ANSI code page can spell (Chinese and Thai), as under a user
+// name in another script; on Windows a narrow path to it cannot reach it.
+inline constexpr wchar_t kNameOutsideAnsiCodePage[] = L"\u4E0B\u8F7D-\u0E14\u0E32\u0E27\u0E19\u0E4C";
+
 class TempDir {
  public:
   TempDir();

@@ -3,6 +3,9 @@
 
 #include "tests/support/temp_dir.h"
 #include "utils/md5.h"
+#include "utils/file_ops.h"
+#include "utils/folders.h"
+#include "utils/text.h"
 
 TEST(Md5, Rfc1321TestSuite) {
   const std::pair<std::string, std::string> cases[] = {
@@ -38,4 +41,20 @@ TEST(FileMd5Hex, DigestsFilesAndRefusesWhatCannotBeRead) {
   EXPECT_EQ(Utils::FileMd5Hex((dir.Path() / "missing.bin").string()), "");
   EXPECT_EQ(Utils::FileMd5Hex(""), "");
   EXPECT_EQ(Utils::FileMd5Hex(dir.Path().string()), "") << "a folder is not a readable file";
+}
+
+TEST(FileMd5Hex, ReadsAFileInAFolderTheAnsiCodePageCannotName) {
+  testsupport::TempDir dir;
+  const std::wstring folder = Utils::JoinPath(dir.WPath(), testsupport::kNameOutsideAnsiCodePage);
+  ASSERT_TRUE(Utils::CreateDirectoryTree(folder));
+  const std::wstring file = Utils::JoinPath(folder, L"abc.bin");
+  {
+    Utils::UniqueFile out = Utils::OpenFile(file, "wb");
+    ASSERT_TRUE(out);
+    ASSERT_EQ(std::fwrite("abc", 1, 3, out.get()), 3u);
+    ASSERT_TRUE(Utils::CloseFile(out));
+  }
+  EXPECT_EQ(Utils::FileSizeAt(file), 3);
+  EXPECT_EQ(Utils::FileMd5Hex(file), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(Utils::FileMd5Hex(Utils::JoinPath(folder, L"missing.bin")), "");
 }
