@@ -53,6 +53,11 @@ function(tavelo_test name)
     list(APPEND properties FIXTURES_REQUIRED "${ARG_FIXTURES}")
   endif()
   if(ARG_DISCOVER)
+    list(LENGTH environment entries)
+    if(entries GREATER 1)
+      # gtest_discover_tests flattens list-valued properties: one variable at most.
+      message(FATAL_ERROR "tavelo_test(${name} DISCOVER): at most one environment variable, got ${environment}")
+    endif()
     gtest_discover_tests(${name}
       TEST_PREFIX "${TAVELO_SUITE}.${name}."
       DISCOVERY_MODE PRE_TEST

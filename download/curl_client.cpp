@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "download/curl_handles.h"
+#include "download/head_request.h"
 #include "download/package_digest.h"
 #include "download/tls_trust.h"
 #include "download/transfer_limits.h"
@@ -20,28 +21,11 @@ namespace {
 using namespace transfer_limits;
 using Clock = std::chrono::steady_clock;
 
-std::size_t Discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
-
 std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* file) {
   return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
 }
 
 std::wstring CurlText(int code) { return Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(code)), 65001); }
-
-// Options every HEAD lookup shares.
-CURLcode HeadOptions(CURL* curl, const std::string& url, bool followRedirects, long timeoutMs) {
-  CurlOptions options(curl);
-  options.Set(CURLOPT_URL, url.c_str())
-      .Set(CURLOPT_NOSIGNAL, 1L)
-      .Set(CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L)
-      .Set(CURLOPT_MAXREDIRS, kMaxRedirects)
-      .Set(CURLOPT_NOBODY, 1L)
-      .Set(CURLOPT_WRITEFUNCTION, &Discard)
-      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds)
-      .Set(CURLOPT_TIMEOUT_MS, std::max(timeoutMs, 1L));  // 0 would mean no limit at all
-  options.Keep(ApplyTlsTrust(curl));
-  return options.Result();
-}
 
 }  // namespace
 
@@ -214,7 +198,7 @@ int CurlClient::ProgressCallback(void* client, std::int64_t dltotal, std::int64_
 void* CurlClient::Head(const std::string& url) {
   CURL* curl = curl_easy_init();
   if (curl == nullptr) return nullptr;
-  int rc = HeadOptions(curl, url, true, LookupTimeoutMs());
+  int rc = SetHeadOptions(curl, url, true, LookupTimeoutMs());
   if (rc == 0) rc = curl_easy_perform(curl);
   if (rc != 0) TLOG(L"error:%d:%ls", rc, CurlText(rc).c_str());
   TLOGLN(L"error:%d:%ls", rc, CurlText(rc).c_str());
@@ -239,7 +223,7 @@ std::int64_t CurlClient::GetDownloadFileLength_Str(const std::string& url) {
   CurlEasy curl(curl_easy_init());
   if (!curl) return -1;
   CurlOptions options(curl.get());
-  options.Keep(HeadOptions(curl.get(), url, false, LookupTimeoutMs()));
+  options.Keep(SetHeadOptions(curl.get(), url, false, LookupTimeoutMs()));
   options.Set(CURLOPT_HEADER, 1L);
   int rc = options.Result();
   if (rc == 0) rc = curl_easy_perform(curl.get());
@@ -256,7 +240,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& url) {
   std::string real;
   CurlEasy curl(curl_easy_init());
   if (!curl) return url;
-  int rc = HeadOptions(curl.get(), url, true, LookupTimeoutMs());
+  int rc = SetHeadOptions(curl.get(), url, true, LookupTimeoutMs());
   if (rc == 0) rc = curl_easy_perform(curl.get());
   if (rc != 0) {
     TLOG(L"error:%d:%ls", rc, CurlText(rc).c_str());

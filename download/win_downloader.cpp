@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "download/download_timings.h"
+#include "download/head_request.h"
 #include "download/package_digest.h"
 #include "utils/file_ops.h"
 #include "utils/log.h"
@@ -55,6 +56,7 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
     std::lock_guard<std::mutex> lock(attemptMutex);
     lastActivity = Clock::now();
     finalUrl = target;
+    redirectKnown = true;
   }
 
   // Hands an event to the owner unless teardown has begun. The lock is held while the
@@ -99,6 +101,7 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
   Clock::time_point lastActivity;
   double announced = 0;    // the last non-zero progress maximum: the file's length
   std::wstring finalUrl;   // where the redirects ended
+  bool redirectKnown = false;  // the service said where the redirects ended
 
   Utils::Thread worker;  // last: created once everything its run uses exists
 };
@@ -134,6 +137,7 @@ long CWinDownloader::Impl::AttemptWithWatchdog(const std::wstring& escapedUrl) {
     lastActivity = Clock::now();
     announced = 0;
     finalUrl = escapedUrl;
+    redirectKnown = false;
   }
   std::mutex doneMutex;
   std::condition_variable doneSignal;
@@ -190,17 +194,26 @@ long CWinDownloader::Impl::CheckLength() {
 
 void CWinDownloader::Impl::FinishTransfer() {
   std::wstring real;
+  bool known = false;
   {
     std::lock_guard<std::mutex> lock(attemptMutex);
     real = finalUrl;
+    known = redirectKnown;
   }
-  switch (CheckPackageDigest(UrlMd5(Utils::ToNarrow(real, Utils::kCodePageUtf8)), path)) {
+  std::string narrowReal = Utils::ToNarrow(real, Utils::kCodePageUtf8);
+  if (!known && real.rfind(L"file:///", 0) != 0) {
+    // A service that does not tell where redirects end (Wine's does not pass them on):
+    // the digest is taken from where a lookup of the same URL ends.
+    const std::string found = LookUpFinalUrl(narrowReal, timings.lookupTimeout);
+    if (!found.empty()) narrowReal = found;
+  }
+  switch (CheckPackageDigest(UrlMd5(narrowReal), path)) {
     case DigestCheck::kMismatch:
       // The package runs with administrator rights: a file that is not the one the URL
       // names is removed, and this downloader has no whole-run retry.
       Emit(DL_CODE_NOTICE, 0.0, kWinMismatchNotice);
       Utils::DeleteFileAt(path);
-      TLOGLN(L"digest mismatch: %ls", real.c_str());
+      TLOGLN(L"digest mismatch: %ls", Utils::ToWide(narrowReal, Utils::kCodePageUtf8).c_str());
       Emit(DL_CODE_FAIL, 0.0, kUrlDownloadName);
       return;
     case DigestCheck::kNoExpectedDigest:

@@ -52,7 +52,8 @@ class TransferListener {
  public:
   // One progress notification (maximum 0 while the size is not known).
   virtual ProgressAnswer OnProgress(double progress, double maximum) = 0;
-  // The service follows a redirect to url.
+  // The service follows a redirect to url (or tells that url is where the transfer ended).
+  // Without any, the final URL is looked up when the digest is checked.
   virtual void OnRedirect(const std::wstring& url) = 0;
 
  protected:

@@ -146,8 +146,8 @@ long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& u
   long status = 0;
   curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);  // stays 0 when there was no answer
   char* effective = nullptr;
-  if (curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr &&
-      effective != curlUrl) {
+  // Where the redirects ended, also when there were none (the final URL is then known).
+  if (curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr) {
     callback.OnRedirect(Utils::ToWide(effective, Utils::kCodePageUtf8));
   }
   TLOGLN(L"GET result %ld (%ls), status %ld", result,

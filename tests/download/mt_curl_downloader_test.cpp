@@ -249,13 +249,13 @@ const RunCase kRunCases[] = {
     // A server that codes every answer, asked or not: the HEAD announces the coded length
     // and no range answer matches it, so even without a digest no coded bytes are taken
     // for the package. Seven attempts per range and run (ranges of the coded length).
-    {"GzipCodedAnswersWithoutDigest", kOdd, UrlKind::kFiles, nullptr, "gzip=1", false, {kStart, kRetry, kStart, kFail},
+    {"GzipCodedAnswersWithoutDigest", 2 * kMiB, UrlKind::kFiles, nullptr, "gzip=1", false, {kStart, kRetry, kStart, kFail},
      CMTCurlDownloader::kStateSizeChanged, nullptr, {"*"}},
     // Coded range answers to a HEAD with the plain length: the coded bytes are refused (23,
     // libcurl's write error) instead of being stored as the package's. Seven attempts per
     // range and run.
-    {"GzipCodedRangesWithoutDigest", kOdd, UrlKind::kFiles, nullptr, "gzip=1&gzip_get=1", false,
-     {kStart, kRetry, kStart, kFail}, 23, nullptr, Ranges(kOdd, 14)},
+    {"GzipCodedRangesWithoutDigest", 2 * kMiB, UrlKind::kFiles, nullptr, "gzip=1&gzip_get=1", false,
+     {kStart, kRetry, kStart, kFail}, 23, nullptr, Ranges(2 * kMiB, 14)},
     // The whole package instead of the range: each range keeps only its own bytes.
     {"RangeIgnored", kOdd, UrlKind::kPkg, nullptr, "ignore_range=1", false, {kStart, kSuccess}, 0, nullptr, Ranges(kOdd)},
     {"CutTransferResumes", 2 * kMiB, UrlKind::kPkg, nullptr, "cut=500000&cut_times=1", false, {kStart, kSuccess}, 0,

@@ -13,7 +13,7 @@ namespace testsupport {
 class ServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(server_.Available()) << "TAVELO_TESTSERVER_STATE must name the running test servers (run through ctest)";
+    ASSERT_TRUE(server_.Available()) << "the test servers are not running (run the test through ctest)";
     ASSERT_TRUE(server_.Control(""));
     server_.Log(true);
   }

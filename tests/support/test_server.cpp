@@ -91,7 +91,7 @@ long HttpGet(const std::string& url, std::string& body) {
 
 TestServer::TestServer() : scope_(ProcessScope()) {
   const char* state = std::getenv("TAVELO_TESTSERVER_STATE");
-  if (state == nullptr) return;
+  if (state == nullptr) state = TAVELO_TESTSERVER_STATE_FILE;
   std::ifstream in(FsPath(HostPathToLocal(state)));
   std::map<std::string, std::string> values;
   std::string line;
@@ -105,6 +105,10 @@ TestServer::TestServer() : scope_(ProcessScope()) {
   port_ = std::atoi(values["port"].c_str());
   tlsPort_ = std::atoi(values["tls_port"].c_str());
   nginxPort_ = std::atoi(values["nginx_port"].c_str());
+  if (port_ == 0 || values["root"].empty()) {
+    port_ = 0;  // no servers: nothing to make a folder for
+    return;
+  }
   std::error_code error;  // a folder that cannot be made fails the first WritePackage instead
   std::filesystem::create_directories(FsPath(root_), error);
   static const ScopeFolderRemover remover(root_);

@@ -20,8 +20,8 @@ inline bool CertificateChecksObservable() { return !RunningUnderWine(); }
 
 class TestServer {
  public:
-  // Reads the fixture's state file (TAVELO_TESTSERVER_STATE) and makes this process's scope
-  // folder; Available() is false without the state file.
+  // Reads the fixture's state file (the build's own, or the one TAVELO_TESTSERVER_STATE
+  // names) and makes this process's scope folder; Available() is false without it.
   TestServer();
   bool Available() const { return port_ != 0; }
 
