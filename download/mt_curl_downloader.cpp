@@ -69,7 +69,7 @@ struct CMTCurlDownloader::DownloadPartNode {
   std::int64_t first = 0;     // absolute offset of the range's first byte
   std::int64_t next = 0;      // absolute offset of the next byte to store
   std::int64_t last = -1;     // absolute offset of the range's last byte (inclusive)
-  CURL* handle = nullptr;     // created once per node, reset after every attempt
+  CurlEasy handle;            // created once per node, reset after every attempt
   std::string url;
   std::wstring partPath;      // P + "_" + the part index
   int state = kStateToDownload;
@@ -100,7 +100,7 @@ struct CMTCurlDownloader::Impl {
   std::int64_t lastProgressSecond = 0;
   bool retried = false;        // touched by the finishing thread only, one run after another
 
-  std::vector<DownloadPartNode*> parts;
+  std::vector<std::unique_ptr<DownloadPartNode>> parts;
   std::vector<std::thread> partThreads;
   std::thread finisher;
 
@@ -164,13 +164,8 @@ struct CMTCurlDownloader::Impl {
     partThreads.clear();
   }
 
-  void ReleaseNodes() {
-    for (DownloadPartNode* node : parts) {
-      if (node->handle != nullptr) curl_easy_cleanup(node->handle);
-      delete node;  // closes its part file
-    }
-    parts.clear();
-  }
+  // Each node closes its part file and cleans up its handle.
+  void ReleaseNodes() { parts.clear(); }
 };
 
 std::vector<CMTCurlDownloader::ByteRange> CMTCurlDownloader::SplitRanges(std::int64_t length) {
@@ -232,7 +227,7 @@ int CMTCurlDownloader::Start_Down(void* parameter) {
 
   const std::vector<ByteRange> ranges = SplitRanges(d->fileLength);
   for (std::size_t i = 0; i < ranges.size(); ++i) {
-    auto* node = new DownloadPartNode(d->timings);
+    auto node = std::make_unique<DownloadPartNode>(d->timings);
     node->owner = d;
     // Without a target path there is no part file name (it would name a file in the
     // current folder): the range cannot be stored.
@@ -242,7 +237,7 @@ int CMTCurlDownloader::Start_Down(void* parameter) {
     node->first = ranges[i].first;
     node->next = ranges[i].first + node->downloaded;
     node->last = ranges[i].last;
-    node->handle = curl_easy_init();
+    node->handle.reset(curl_easy_init());
     node->url = d->realUrl;
     if (node->next > node->last) {
       node->state = kStateComplete;  // the part file already holds the whole range
@@ -251,11 +246,12 @@ int CMTCurlDownloader::Start_Down(void* parameter) {
       node->file = Utils::OpenFile(node->partPath, "ab+");
       if (!node->file) node->state = kStatePartFileFailed;
     }
-    d->parts.push_back(node);
+    d->parts.push_back(std::move(node));
   }
 
   bool first = true;
-  for (DownloadPartNode* node : d->parts) {
+  for (const auto& owned : d->parts) {
+    DownloadPartNode* node = owned.get();
     if (node->state != kStateToDownload) continue;
     if (!first && !d->Pause(d->timings.partStagger)) break;
     first = false;
@@ -280,23 +276,27 @@ bool CMTCurlDownloader::getRealDownloadUrl(Impl* d, const std::string& url) {
   d->fileLength = 0;
   if (!g_InstallerConfig.LibcurlReady) return false;
 
-  CURL* curl = curl_easy_init();
-  if (curl == nullptr) return false;
-  curl_slist* headers = curl_slist_append(nullptr, "Connection: keep-alive");
-  int rc = curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-  rc |= curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  rc |= curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-  rc |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(d->timings.lookupTimeout.count()));
-  rc |= ApplyTlsTrust(curl);
-  rc |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
-  rc |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  // Only so that teardown can abort the lookup; no progress is reported for it.
-  rc |= curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  rc |= curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &AbortOnStop);
-  rc |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, static_cast<void*>(&d->stopping));
+  CurlEasy handle(curl_easy_init());
+  if (!handle) return false;
+  CURL* curl = handle.get();
+  CurlList headers;
+  AppendHeader(headers, "Connection: keep-alive");
+  CurlOptions options(curl);
+  options.Set(CURLOPT_HTTPHEADER, headers.get())
+      .Set(CURLOPT_URL, url.c_str())
+      .Set(CURLOPT_NOSIGNAL, 1L)
+      .Set(CURLOPT_FOLLOWLOCATION, 1L)
+      .Set(CURLOPT_MAXREDIRS, kMaxRedirects)
+      .Set(CURLOPT_NOBODY, 1L)
+      .Set(CURLOPT_TIMEOUT_MS, static_cast<long>(d->timings.lookupTimeout.count()));
+  options.Keep(ApplyTlsTrust(curl));
+  options.Set(CURLOPT_WRITEFUNCTION, &Discard)
+      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds)
+      // Only so that teardown can abort the lookup; no progress is reported for it.
+      .Set(CURLOPT_NOPROGRESS, 0L)
+      .Set(CURLOPT_XFERINFOFUNCTION, &AbortOnStop)
+      .Set(CURLOPT_XFERINFODATA, static_cast<void*>(&d->stopping));
+  int rc = options.Result();
   if (rc == 0) rc = curl_easy_perform(curl);
   if (rc != 0) {
     TLOGLN(L"error:%d:%ls", rc, CurlText(rc).c_str());
@@ -316,8 +316,6 @@ bool CMTCurlDownloader::getRealDownloadUrl(Impl* d, const std::string& url) {
       TLOGLN(L"Download File Length %lld", static_cast<long long>(d->fileLength));
     }
   }
-  curl_easy_cleanup(curl);
-  curl_slist_free_all(headers);
   return !d->realUrl.empty() && d->fileLength >= kMinimumLength;
 }
 
@@ -340,7 +338,7 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
     node->state = kStateComplete;
     return kStateComplete;
   }
-  if (node->handle == nullptr) return kStateToDownload;
+  if (!node->handle) return kStateToDownload;
 
   char range[64];
   std::snprintf(range, sizeof range, "%lld-%lld", static_cast<long long>(node->next),
@@ -351,26 +349,28 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
   node->sizeChanged = false;
   node->coded = false;
 
-  CURL* curl = node->handle;
-  int rc = curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_URL, node->url.c_str());
-  rc |= curl_easy_setopt(curl, CURLOPT_TIMEOUT, 0L);
-  rc |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-  rc |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CMTCurlDownloader::RangeWriter);
-  rc |= curl_easy_setopt(curl, CURLOPT_WRITEDATA, static_cast<void*>(node));
-  rc |= curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &CMTCurlDownloader::RangeHeader);
-  rc |= curl_easy_setopt(curl, CURLOPT_HEADERDATA, static_cast<void*>(node));
-  rc |= curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  rc |= curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::ProgressFun);
-  rc |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, static_cast<void*>(node));
-  rc |= curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  rc |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  rc |= ApplyTlsTrust(curl);
-  rc |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytes);
-  rc |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
-  rc |= curl_easy_setopt(curl, CURLOPT_RANGE, range);
+  CURL* curl = node->handle.get();
+  CurlOptions options(curl);
+  options.Set(CURLOPT_NOSIGNAL, 1L)
+      .Set(CURLOPT_URL, node->url.c_str())
+      .Set(CURLOPT_TIMEOUT, 0L)
+      .Set(CURLOPT_FOLLOWLOCATION, 1L)
+      .Set(CURLOPT_MAXREDIRS, kMaxRedirects)
+      .Set(CURLOPT_WRITEFUNCTION, &CMTCurlDownloader::RangeWriter)
+      .Set(CURLOPT_WRITEDATA, static_cast<void*>(node))
+      .Set(CURLOPT_HEADERFUNCTION, &CMTCurlDownloader::RangeHeader)
+      .Set(CURLOPT_HEADERDATA, static_cast<void*>(node))
+      .Set(CURLOPT_NOPROGRESS, 0L)
+      .Set(CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::ProgressFun)
+      .Set(CURLOPT_XFERINFODATA, static_cast<void*>(node))
+      .Set(CURLOPT_FAILONERROR, 1L)
+      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  options.Keep(ApplyTlsTrust(curl));
+  options.Set(CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytes)
+      .Set(CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds)
+      .Set(CURLOPT_RANGE, range);
   curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);  // a hint: its result does not matter
+  const int rc = options.Result();
   if (rc != 0) {
     curl_easy_reset(curl);
     return rc;  // the state stays as it was: the range was not attempted
@@ -432,7 +432,7 @@ std::size_t CMTCurlDownloader::RangeWriter(char* data, std::size_t size, std::si
   if (node->bodyOffset < 0) {
     // The first body bytes of this answer: where in the package do they begin?
     long status = 0;
-    curl_easy_getinfo(node->handle, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(node->handle.get(), CURLINFO_RESPONSE_CODE, &status);
     std::int64_t total = -1;
     if (status == 206) {
       node->bodyOffset = node->rangeStart >= 0 ? node->rangeStart : node->next;
@@ -441,7 +441,7 @@ std::size_t CMTCurlDownloader::RangeWriter(char* data, std::size_t size, std::si
       // The server ignored the range and sends the whole package from its first byte.
       node->bodyOffset = 0;
       curl_off_t length = -1;
-      if (curl_easy_getinfo(node->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK) total = length;
+      if (curl_easy_getinfo(node->handle.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK) total = length;
     } else {
       return 0;  // no package bytes in this answer
     }
@@ -488,7 +488,7 @@ int CMTCurlDownloader::ProgressFun(void* user, std::int64_t, std::int64_t dlnow,
   d->lastProgressSecond = now;
   double percent = 0;
   if (d->fileLength >= kMinimumLength) {
-    for (const DownloadPartNode* node : d->parts) {
+    for (const auto& node : d->parts) {
       if (node->downloaded > 0) {
         percent += static_cast<double>(node->downloaded) * 100.0 / static_cast<double>(d->fileLength);
       }
@@ -505,7 +505,7 @@ int CMTCurlDownloader::ProgressFun(void* user, std::int64_t, std::int64_t dlnow,
 bool CMTCurlDownloader::MergeParts(Impl* d) {
   bool merged = true;
   // Each part file must hold exactly its range; anything else cannot make the package.
-  for (DownloadPartNode* node : d->parts) {
+  for (const auto& node : d->parts) {
     node->file.reset();
     if (Utils::FileSizeAt(node->partPath) != node->last - node->first + 1) merged = false;
   }
@@ -547,7 +547,7 @@ void CMTCurlDownloader::waitForFinishThreadFun(Impl* d) {
   if (d->stopping) return;  // teardown: the destructor releases the nodes
 
   int firstError = 0;
-  for (const DownloadPartNode* node : d->parts) {
+  for (const auto& node : d->parts) {
     if (node->state != kStateComplete) {
       firstError = node->state;
       break;
