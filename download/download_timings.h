@@ -24,7 +24,7 @@ struct DownloadTimings {
   Ms stallWindow{60000};
   std::int64_t stallBytesPerSecond = 1024;
 
-  // System URL service: an attempt without any notification for this long is aborted.
+  // System URL service: an attempt whose progress does not change for this long is aborted.
   Ms serviceWatchdog{60000};
 };
 

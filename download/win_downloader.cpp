@@ -34,7 +34,7 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
   // The worker's one run.
   static int Run(void* self);
   // One call of the service under the watchdog; the service's result, or StalledCode()
-  // when the watchdog ended a silent transfer.
+  // when the watchdog ended a transfer whose progress stood still.
   long AttemptWithWatchdog(const std::wstring& escapedUrl);
   // The length the service announced (or any length at all when it announced none).
   long CheckLength();
@@ -44,7 +44,11 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
   ProgressAnswer OnProgress(double progress, double maximum) override {
     {
       std::lock_guard<std::mutex> lock(attemptMutex);
-      lastActivity = Clock::now();
+      // Only bytes count for the watchdog: a service that keeps reporting that it connects
+      // or redirects (a redirect loop) makes no progress.
+      if (progress != lastProgress || maximum != lastMaximum) lastActivity = Clock::now();
+      lastProgress = progress;
+      lastMaximum = maximum;
       if (maximum > 0) announced = maximum;
     }
     if (maximum == 0) return ProgressAnswer::kContinue;  // no event while the size is unknown
@@ -54,7 +58,6 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
 
   void OnRedirect(const std::wstring& target) override {
     std::lock_guard<std::mutex> lock(attemptMutex);
-    lastActivity = Clock::now();
     finalUrl = target;
     redirectKnown = true;
   }
@@ -98,7 +101,9 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
 
   // What the current attempt's notifications told, for the watchdog and the checks.
   std::mutex attemptMutex;
-  Clock::time_point lastActivity;
+  Clock::time_point lastActivity;  // the last change of (progress, maximum)
+  double lastProgress = 0;
+  double lastMaximum = 0;
   double announced = 0;    // the last non-zero progress maximum: the file's length
   std::wstring finalUrl;   // where the redirects ended
   bool redirectKnown = false;  // the service said where the redirects ended
@@ -135,6 +140,8 @@ long CWinDownloader::Impl::AttemptWithWatchdog(const std::wstring& escapedUrl) {
   {
     std::lock_guard<std::mutex> lock(attemptMutex);
     lastActivity = Clock::now();
+    lastProgress = 0;
+    lastMaximum = 0;
     announced = 0;
     finalUrl = escapedUrl;
     redirectKnown = false;
@@ -153,7 +160,7 @@ long CWinDownloader::Impl::AttemptWithWatchdog(const std::wstring& escapedUrl) {
         last = lastActivity;
       }
       if (Clock::now() - last < timings.serviceWatchdog) continue;
-      TLOGLN(L"no notification for %lld ms: the transfer is aborted",
+      TLOGLN(L"no progress for %lld ms: the transfer is aborted",
              static_cast<long long>(timings.serviceWatchdog.count()));
       fired = true;
       win_downloader_detail::AbortAttempt(*bindCallback);

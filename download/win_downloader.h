@@ -2,7 +2,7 @@
 // bind-status callback on Windows; a libcurl client with the same contract elsewhere):
 // escaped URL, three attempts 1000 ms apart, no retry event. The service's word is not
 // taken on trust: a finished file must have the length the service announced, a transfer
-// that goes silent is aborted by a watchdog, and the file is checked against the digest in
+// whose progress stands still is aborted by a watchdog, and the file is checked against the digest in
 // the final URL as the other downloaders do.
 #pragma once
 
@@ -93,6 +93,6 @@ long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& u
 
 // Platform: failure codes of the run's own checks, in the service's code space.
 long IncompleteFileCode();  // the service reported success for a file of the wrong length
-long StalledCode();         // the watchdog aborted an attempt that went silent
+long StalledCode();         // the watchdog aborted an attempt whose progress stood still
 
 }  // namespace win_downloader_detail

@@ -1,6 +1,6 @@
 // The system URL download service: URLDownloadToFileW (urlmon, delay-loaded) with a
 // bind-status callback that turns progress notifications into 1002 events and remembers
-// the binding, so that the watchdog can abort a transfer the server has gone silent on.
+// the binding, so that the watchdog can abort a transfer whose progress stands still.
 // The failure code carried by 1004 is the HRESULT the service returned, or one of the two
 // below for the run's own checks.
 #include <windows.h>

@@ -359,8 +359,8 @@ TEST_F(WinDownloaderTest, FailedAttemptsEndInFailureAfterThree) {
     SCOPED_TRACE(c.name);
     const bool loop = std::string(c.name) == "redirect loop";
     if (loop && UnderWine()) {
-      // Wine's URLDownloadToFileW follows a redirect loop without limit (no final event in
-      // two minutes when tried); the bound of 30 redirects is the libcurl client's.
+      // Wine's URLDownloadToFileW follows a redirect loop without limit; the watchdog ends
+      // it (RedirectLoopEndsEveryAttempt), after a minute per attempt with these timings.
       continue;
     }
     ASSERT_TRUE(server_.Control(c.fault));
@@ -503,7 +503,7 @@ TEST_F(WinDownloaderTest, TeardownBetweenAttemptsStopsTheAttempts) {
 }
 
 // Servers that end or stall a transfer without the service noticing: a short or empty file
-// is a failed attempt, and so is an attempt without any notification for the watchdog's
+// is a failed attempt, and so is an attempt whose progress stands still for the watchdog's
 // time. Three attempts each, then 1004; never 1003.
 TEST_F(WinDownloaderTest, ShortEmptyAndSilentTransfersFail) {
   const DownloadTimings timings = download_test::FastTimings();
@@ -605,4 +605,22 @@ TEST_F(WinDownloaderTest, PackageIsCheckedAgainstTheDigestOfTheFinalUrl) {
       EXPECT_LE(packageGets, 2) << "one attempt (Wine's service may send its request twice)";
     }
   }
+}
+
+// A redirect loop ends every attempt: libcurl stops after 30 redirects; Wine's service
+// follows the loop without end and without a notification, so the watchdog ends it.
+TEST_F(WinDownloaderTest, RedirectLoopEndsEveryAttempt) {
+  const DownloadTimings timings = download_test::FastTimings();
+  const auto start = std::chrono::steady_clock::now();
+  const auto events = Download(server_.Url(L"/loop"), Target());
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  ExpectWellFormedRun(events);
+  EXPECT_EQ(events.back().code, DL_CODE_FAIL);
+  if (UnderWine()) {
+    EXPECT_EQ(events.back().value, static_cast<double>(win_downloader_detail::StalledCode()));
+  } else {
+    EXPECT_EQ(events.back().value, 47.0) << "CURLE_TOO_MANY_REDIRECTS";
+  }
+  EXPECT_LT(elapsed, CWinDownloader::kAttempts * (timings.serviceWatchdog + timings.serviceAttemptPause) +
+                         std::chrono::seconds(10));
 }
