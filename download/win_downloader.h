@@ -1,9 +1,9 @@
 // The downloader over the system's URL download service (URLDownloadToFileW with a
 // bind-status callback on Windows; a libcurl client with the same contract elsewhere):
 // escaped URL, three attempts 1000 ms apart, no retry event. The service's word is not
-// taken on trust: a finished file must have the length the service announced, a transfer
-// whose progress stands still is aborted by a watchdog, and the file is checked against the digest in
-// the final URL as the other downloaders do.
+// taken on trust: a finished file must have the length the service announced, a watchdog
+// aborts a transfer whose progress stands still, and the file is checked against the
+// digest in the final URL as the other downloaders do.
 #pragma once
 
 #include <memory>
