@@ -87,6 +87,9 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
     }
     wake.notify_all();
     win_downloader_detail::SetAbortMark(*bindCallback);
+    // A transfer the server has gone silent on hears no notification that could see the
+    // mark: abort it at once, as the watchdog would.
+    win_downloader_detail::AbortAttempt(*bindCallback);
   }
 
   DownloadTimings timings = CurrentDownloadTimings();

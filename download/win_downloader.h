@@ -14,8 +14,8 @@
 class CWinDownloader : public CDownloader {
  public:
   CWinDownloader(EventCallback callback, std::wstring url, std::wstring path);
-  // Teardown while the run goes on: the transfer aborts at its next progress notification,
-  // the attempts stop, no event begins any more, and the worker is joined.
+  // Teardown while the run goes on: the transfer is aborted (also one the server has gone
+  // silent on), the attempts stop, no event begins any more, and the worker is joined.
   ~CWinDownloader() override;
 
   // The first call starts the one run; later calls change nothing.

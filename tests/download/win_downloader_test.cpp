@@ -483,6 +483,28 @@ TEST_F(WinDownloaderTest, TeardownMidTransferStopsPromptlyWithoutFurtherEvents) 
   EXPECT_EQ(CountRequests(server_, "GET", "/files/" + Narrow(name)), 1) << "no further attempt";
 }
 
+// A server that has gone silent sends no notification that could see the abort mark:
+// teardown aborts the transfer itself instead of waiting for the watchdog.
+TEST_F(WinDownloaderTest, TeardownOfASilentTransferIsPrompt) {
+  download_test::ScopedDownloadTimings product{DownloadTimings{}};  // a watchdog of 60 s
+  const std::wstring name = UniqueName(L"mute.exe");
+  server_.WritePackage(name, 1048576, 21);
+  ASSERT_TRUE(server_.Control("stall_after=0&stall_seconds=120"));
+  EventRecorder recorder;
+  auto downloader = std::make_unique<CWinDownloader>(recorder.Callback(), server_.Url(L"/files/" + name), Target());
+  downloader->Start();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (CountRequests(server_, "GET", "/files/" + Narrow(name)) == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(CountRequests(server_, "GET", "/files/" + Narrow(name)), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the answer's headers have come
+  const auto start = std::chrono::steady_clock::now();
+  downloader.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "teardown waited for the watchdog";
+  for (const RecordedEvent& e : recorder.Events()) EXPECT_FALSE(IsFinal(e)) << "final event " << e.code;
+}
+
 TEST_F(WinDownloaderTest, TeardownBetweenAttemptsStopsTheAttempts) {
   // Every attempt asks the server once and is sent on to a port where the connection is
   // refused, a failure that Wine's service reports as reliably as the libcurl client.
