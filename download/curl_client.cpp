@@ -25,8 +25,6 @@ std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* f
   return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
 }
 
-std::wstring CurlText(int code) { return Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(code)), 65001); }
-
 }  // namespace
 
 CurlClient::CurlClient(std::wstring url, std::wstring path, CCurlDownloader* owner, ProgressHook hook,
@@ -134,7 +132,7 @@ int CurlClient::Transfer(const std::wstring& partName) {
       result = CURLE_PARTIAL_FILE;
     }
   }
-  TLOG(L"error:%d:%ls", result, CurlText(result).c_str());
+  TLOG(L"error:%d:%ls", result, CurlErrorText(result).c_str());
   // Bytes that did not reach the disk make the attempt a failed write.
   if (!Utils::CloseFile(file) && result == 0) result = CURLE_WRITE_ERROR;
   return result;
@@ -200,8 +198,8 @@ void* CurlClient::Head(const std::string& url) {
   if (curl == nullptr) return nullptr;
   int rc = SetHeadOptions(curl, url, true, LookupTimeoutMs());
   if (rc == 0) rc = curl_easy_perform(curl);
-  if (rc != 0) TLOG(L"error:%d:%ls", rc, CurlText(rc).c_str());
-  TLOGLN(L"error:%d:%ls", rc, CurlText(rc).c_str());
+  if (rc != 0) TLOG(L"error:%d:%ls", rc, CurlErrorText(rc).c_str());
+  TLOGLN(L"error:%d:%ls", rc, CurlErrorText(rc).c_str());
   return curl;
 }
 
@@ -209,7 +207,7 @@ std::int64_t CurlClient::GetDownloadFileLength(void* handle) {
   CURL* curl = static_cast<CURL*>(handle);
   curl_off_t length = -1;
   const CURLcode rc = curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  TLOGLN(L"error:%d:%ls", static_cast<int>(rc), CurlText(rc).c_str());
+  TLOGLN(L"error:%d:%ls", static_cast<int>(rc), CurlErrorText(rc).c_str());
   long status = 0;
   if (rc == CURLE_OK && curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status >= 200 &&
       status <= 399) {
@@ -232,24 +230,12 @@ std::int64_t CurlClient::GetDownloadFileLength_Str(const std::string& url) {
   long status = 0;
   const CURLcode statusRc = curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
   if (statusRc != CURLE_OK || status < 200 || status > 400) ReportLengthFailure(status);
-  TLOGLN(L"error:%d:%ls", rc, CurlText(rc).c_str());
+  TLOGLN(L"error:%d:%ls", rc, CurlErrorText(rc).c_str());
   return length;
 }
 
 std::string CurlClient::GetRealUrl_Str(const std::string& url) {
-  std::string real;
-  CurlEasy curl(curl_easy_init());
-  if (!curl) return url;
-  int rc = SetHeadOptions(curl.get(), url, true, LookupTimeoutMs());
-  if (rc == 0) rc = curl_easy_perform(curl.get());
-  if (rc != 0) {
-    TLOG(L"error:%d:%ls", rc, CurlText(rc).c_str());
-  } else {
-    char* effective = nullptr;
-    if (curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr) {
-      real = effective;
-    }
-  }
+  const std::string real = LookUpFinalUrl(url, std::chrono::milliseconds(LookupTimeoutMs()));
   return real.empty() ? url : real;
 }
 

@@ -5,6 +5,14 @@
 #include <curl/curl.h>
 
 #include <memory>
+#include <string>
+
+#include "utils/text.h"
+
+// libcurl's text for a result code, for the log.
+inline std::wstring CurlErrorText(int code) {
+  return Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(code)), Utils::kCodePageUtf8);
+}
 
 struct CurlEasyCleanup {
   void operator()(CURL* curl) const { curl_easy_cleanup(curl); }

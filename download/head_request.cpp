@@ -38,7 +38,7 @@ std::string LookUpFinalUrl(const std::string& url, std::chrono::milliseconds tim
   char* effective = nullptr;
   if (rc != CURLE_OK || curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) != CURLE_OK ||
       effective == nullptr) {
-    TLOGLN(L"final URL lookup failed: %d", static_cast<int>(rc));
+    TLOG(L"error:%d:%ls", static_cast<int>(rc), CurlErrorText(rc).c_str());
     return {};
   }
   return effective;

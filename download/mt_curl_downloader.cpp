@@ -42,10 +42,6 @@ int AbortOnStop(void* stopping, std::int64_t, std::int64_t, std::int64_t, std::i
   return static_cast<std::atomic<bool>*>(stopping)->load() ? 1 : 0;
 }
 
-std::wstring CurlText(int code) {
-  return Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(code)), Utils::kCodePageUtf8);
-}
-
 // A header line that starts with `word` (case-insensitive): true, with the rest of the line.
 bool HeaderStartsWith(const char* data, std::size_t size, const char* word, std::string* rest = nullptr) {
   const std::size_t n = std::strlen(word);
@@ -299,7 +295,7 @@ bool CMTCurlDownloader::getRealDownloadUrl(Impl* d, const std::string& url) {
   int rc = options.Result();
   if (rc == 0) rc = curl_easy_perform(curl);
   if (rc != 0) {
-    TLOGLN(L"error:%d:%ls", rc, CurlText(rc).c_str());
+    TLOGLN(L"error:%d:%ls", rc, CurlErrorText(rc).c_str());
   } else {
     char* effective = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr &&
@@ -383,7 +379,7 @@ int CMTCurlDownloader::downloadExe(Impl* d, DownloadPartNode* node) {
     result = CURLE_PARTIAL_FILE;
   }
   if (result != 0) {
-    TLOGLN(L"error:%d:%ls", result, CurlText(result).c_str());
+    TLOGLN(L"error:%d:%ls", result, CurlErrorText(result).c_str());
   } else {
     TLOGLN(L"curl_easy_cleanup");
   }

@@ -20,7 +20,6 @@
 #include "utils/thread.h"
 #include "utils/utf8.h"
 
-using win_downloader_detail::ProgressAnswer;
 using Clock = std::chrono::steady_clock;
 
 struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
@@ -41,7 +40,7 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
   // The digest check and the final event of a transfer that succeeded.
   void FinishTransfer();
 
-  ProgressAnswer OnProgress(double progress, double maximum) override {
+  void OnProgress(double progress, double maximum) override {
     {
       std::lock_guard<std::mutex> lock(attemptMutex);
       // Only bytes count for the watchdog: a service that keeps reporting that it connects
@@ -51,9 +50,8 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
       lastMaximum = maximum;
       if (maximum > 0) announced = maximum;
     }
-    if (maximum == 0) return ProgressAnswer::kContinue;  // no event while the size is unknown
+    if (maximum == 0) return;  // no event while the size is unknown
     Emit(DL_CODE_PROGRESS, progress / maximum, L"");
-    return ProgressAnswer::kContinue;
   }
 
   void OnRedirect(const std::wstring& target) override {

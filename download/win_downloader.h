@@ -45,13 +45,12 @@ std::wstring EscapeUrlForService(const std::wstring& url);
 // (win_downloader_win32.cpp: URLDownloadToFileW; win_downloader_posix.cpp: libcurl).
 namespace win_downloader_detail {
 
-enum class ProgressAnswer { kContinue, kAbort };
-
 // What the status callback hears during an attempt; the run implements it.
 class TransferListener {
  public:
-  // One progress notification (maximum 0 while the size is not known).
-  virtual ProgressAnswer OnProgress(double progress, double maximum) = 0;
+  // One progress notification (maximum 0 while the size is not known). Aborting is the
+  // status callback's own business (its abort mark, AbortAttempt).
+  virtual void OnProgress(double progress, double maximum) = 0;
   // The service follows a redirect to url (or tells that url is where the transfer ended).
   // Without any, the final URL is looked up when the digest is checked.
   virtual void OnRedirect(const std::wstring& url) = 0;

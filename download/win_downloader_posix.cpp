@@ -38,9 +38,8 @@ class CWinDownloader::CBindCallback {
   // One notification of the transfer; false to abort it.
   bool OnProgress(curl_off_t progress, curl_off_t maximum) {
     if (Aborting()) return false;
-    if (listener_ == nullptr) return true;
-    return listener_->OnProgress(static_cast<double>(progress), static_cast<double>(maximum)) ==
-           win_downloader_detail::ProgressAnswer::kContinue;
+    if (listener_ != nullptr) listener_->OnProgress(static_cast<double>(progress), static_cast<double>(maximum));
+    return true;
   }
   void OnRedirect(const std::wstring& url) {
     if (listener_ != nullptr) listener_->OnRedirect(url);
@@ -151,7 +150,7 @@ long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& u
     callback.OnRedirect(Utils::ToWide(effective, Utils::kCodePageUtf8));
   }
   TLOGLN(L"GET result %ld (%ls), status %ld", result,
-         Utils::ToWide(curl_easy_strerror(static_cast<CURLcode>(result)), Utils::kCodePageUtf8).c_str(), status);
+         CurlErrorText(static_cast<int>(result)).c_str(), status);
   // A file that cannot be completed on disk is a failed attempt, even after a good transfer.
   if (!Utils::CloseFile(file) && result == CURLE_OK) result = CURLE_WRITE_ERROR;
   return result;

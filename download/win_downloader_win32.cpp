@@ -35,8 +35,8 @@ class CWinDownloader::CBindCallback : public IBindStatusCallbackEx {
     if (abort_) return E_ABORT;  // the service cancels the download
     if (listener_ == nullptr) return S_OK;
     if (status == BINDSTATUS_REDIRECTING && text != nullptr) listener_->OnRedirect(text);
-    const auto answer = listener_->OnProgress(static_cast<double>(progress), static_cast<double>(maximum));
-    return answer == win_downloader_detail::ProgressAnswer::kAbort ? E_ABORT : S_OK;
+    listener_->OnProgress(static_cast<double>(progress), static_cast<double>(maximum));
+    return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override {
     KeepBinding(nullptr);
