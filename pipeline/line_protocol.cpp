@@ -164,7 +164,8 @@ void LineProtocolReader::Handle(const ProtocolKey& key, std::wstring_view rest, 
       sink_(key.code, ParseNumber(value), L"");
       break;
     case KeyAction::kLoggedText:
-      TLOGLN(L"ExePath: %ls", text.c_str());
+      // Logged under the package runner's name: the line belongs to its run.
+      WriteLogLine(L"CInstaller::Parse", __LINE__, true, L"ExePath: %ls", text.c_str());
       sink_(key.code, 0.0, text);
       break;
     case KeyAction::kText:

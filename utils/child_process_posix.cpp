@@ -3,8 +3,10 @@
 // start, the same discipline as the Windows build. The command line is split with the
 // Windows loader's rules; a program name without a slash is looked up in PATH.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +40,25 @@ void MakePipe(PipeEnds& pipe) {
   if (pipe2(fds, O_CLOEXEC) != 0) throw Exception();
   pipe.read = fds[0];
   pipe.write = fds[1];
+}
+
+// A descriptor closed with its owner.
+struct UniqueFd {
+  int fd = -1;
+  explicit UniqueFd(int f) : fd(f) {}
+  ~UniqueFd() { CloseEnd(fd); }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+};
+
+// A regular file named by a path that its owner may not execute gets the owner's execute
+// permission, as a downloaded package on Windows runs without one. A failure is left to
+// the start, which then reports it.
+void GrantOwnerExecute(const std::string& program) {
+  if (program.find('/') == std::string::npos) return;  // looked up in PATH, not a file of ours
+  struct stat st {};
+  if (stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IXUSR) != 0) return;
+  (void)chmod(program.c_str(), (st.st_mode & 07777) | S_IXUSR);
 }
 
 }  // namespace
@@ -79,7 +100,7 @@ ChildProcess::ChildProcess() : native_(std::make_unique<Native>()) {
 
 ChildProcess::~ChildProcess() { Close(); }
 
-void ChildProcess::Start(const std::wstring& commandLine) {
+void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutput) {
   Native& n = *native_;
   if (n.started || commandLine.size() >= kCommandLineCapacity) throw Exception();
   commandLine_ = commandLine;
@@ -95,11 +116,15 @@ void ChildProcess::Start(const std::wstring& commandLine) {
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  GrantOwnerExecute(args[0]);
+
+  UniqueFd nullDevice(errorOutput == ErrorOutput::kDiscard ? open("/dev/null", O_WRONLY | O_CLOEXEC) : -1);
+  if (errorOutput == ErrorOutput::kDiscard && nullDevice.fd < 0) throw Exception();
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) throw Exception();
   posix_spawn_file_actions_adddup2(&actions, n.inputPipe.read, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, n.outputPipe.write, STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, n.errorPipe.write, STDERR_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, nullDevice.fd >= 0 ? nullDevice.fd : n.errorPipe.write, STDERR_FILENO);
   const bool search = args[0].find('/') == std::string::npos;
   pid_t pid = -1;
   const int rc = search ? posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ)
@@ -120,6 +145,23 @@ std::size_t ChildProcess::ReadOutput(char* buffer, std::size_t size) {
     if (got >= 0) return static_cast<std::size_t>(got);
     if (errno != EINTR) return 0;  // a broken pipe reads as the end of the output
   }
+}
+
+ChildProcess::ReadStatus ChildProcess::ReadOutputWithin(char* buffer, std::size_t size,
+                                                       std::chrono::milliseconds timeout, std::size_t& got) {
+  got = 0;
+  const int fd = native_->outputPipe.read;
+  if (!native_->started || fd < 0 || size == 0) return ReadStatus::kEnd;
+  pollfd p{fd, POLLIN, 0};
+  const long long ms = timeout.count() < 0 ? 0 : timeout.count();
+  int ready;
+  do {
+    ready = poll(&p, 1, static_cast<int>(ms > 0x7FFFFFFF ? 0x7FFFFFFF : ms));
+  } while (ready < 0 && errno == EINTR);
+  if (ready == 0) return ReadStatus::kTimeout;
+  // Readable, hung up or in error: the read tells which.
+  got = ReadOutput(buffer, size);
+  return got > 0 ? ReadStatus::kData : ReadStatus::kEnd;
 }
 
 bool ChildProcess::TryGetExitCode(std::uint32_t& exitCode) {

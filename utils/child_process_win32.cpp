@@ -3,6 +3,7 @@
 // closed after the start so that the output pipe ends with the last writer.
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "utils/child_process.h"
@@ -22,6 +23,46 @@ void CloseEnd(HANDLE& h) {
     h = nullptr;
   }
 }
+
+struct HandleCloser {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// The null device as an inheritable handle, for a standard stream nobody reads.
+HANDLE OpenNullDevice() {
+  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+  HANDLE h = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+// A process attribute list naming the handles a child inherits; Get() is null when the
+// system cannot make one, and the child then inherits every inheritable handle.
+class InheritList {
+ public:
+  InheritList(HANDLE* handles, SIZE_T bytes) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);  // asks for the size only
+    storage_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+    if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+    list_ = list;
+    if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, bytes, nullptr, nullptr)) {
+      DeleteProcThreadAttributeList(list_);
+      list_ = nullptr;
+    }
+  }
+  ~InheritList() {
+    if (list_ != nullptr) DeleteProcThreadAttributeList(list_);
+  }
+  InheritList(const InheritList&) = delete;
+  InheritList& operator=(const InheritList&) = delete;
+  LPPROC_THREAD_ATTRIBUTE_LIST Get() const { return list_; }
+
+ private:
+  std::vector<unsigned char> storage_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
 
 void MakePipe(PipeEnds& pipe) {
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
@@ -64,7 +105,7 @@ ChildProcess::ChildProcess() : native_(std::make_unique<Native>()) {
 
 ChildProcess::~ChildProcess() { Close(); }
 
-void ChildProcess::Start(const std::wstring& commandLine) {
+void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutput) {
   Native& n = *native_;
   if (n.started || commandLine.size() >= kCommandLineCapacity) throw Exception();
   commandLine_ = commandLine;
@@ -76,14 +117,25 @@ void ChildProcess::Start(const std::wstring& commandLine) {
   SetHandleInformation(n.outputPipe.read, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(n.errorPipe.read, HANDLE_FLAG_INHERIT, 0);
 
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-  si.wShowWindow = SW_HIDE;
-  si.hStdInput = n.inputPipe.read;
-  si.hStdOutput = n.outputPipe.write;
-  si.hStdError = n.errorPipe.write;
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &n.processInfo)) {
+  UniqueHandle nullDevice(errorOutput == ErrorOutput::kDiscard ? OpenNullDevice() : nullptr);
+  if (errorOutput == ErrorOutput::kDiscard && nullDevice.get() == nullptr) throw Exception();
+
+  STARTUPINFOEXW si{};
+  si.StartupInfo.cb = sizeof(si);
+  si.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+  si.StartupInfo.wShowWindow = SW_HIDE;
+  si.StartupInfo.hStdInput = n.inputPipe.read;
+  si.StartupInfo.hStdOutput = n.outputPipe.write;
+  si.StartupInfo.hStdError = nullDevice.get() != nullptr ? nullDevice.get() : n.errorPipe.write;
+  // Only the three standard handles go to the child: any other inheritable handle of this
+  // process (a console's or a parent's pipe) would otherwise be held open by the child and
+  // by every program it leaves running.
+  HANDLE inherited[] = {si.StartupInfo.hStdInput, si.StartupInfo.hStdOutput, si.StartupInfo.hStdError};
+  InheritList list(inherited, sizeof(inherited));
+  si.lpAttributeList = list.Get();
+  const DWORD flags = list.Get() != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0;
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si.StartupInfo,
+                      &n.processInfo)) {
     n.processInfo = PROCESS_INFORMATION{};
     throw Exception();
   }
@@ -99,6 +151,30 @@ std::size_t ChildProcess::ReadOutput(char* buffer, std::size_t size) {
   const DWORD want = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(size);
   if (!ReadFile(native_->outputPipe.read, buffer, want, &got, nullptr)) return 0;  // broken pipe: the end
   return got;
+}
+
+// Anonymous pipes have no waitable read with a time limit: peek until bytes are waiting,
+// with pauses that grow to 20 ms, so a silent child costs little and a line shows quickly.
+ChildProcess::ReadStatus ChildProcess::ReadOutputWithin(char* buffer, std::size_t size,
+                                                       std::chrono::milliseconds timeout, std::size_t& got) {
+  got = 0;
+  HANDLE pipe = native_->outputPipe.read;
+  if (!native_->started || pipe == nullptr || size == 0) return ReadStatus::kEnd;
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout.count() < 0 ? 0 : timeout.count());
+  DWORD pause = 1;
+  for (;;) {
+    DWORD waiting = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) return ReadStatus::kEnd;  // broken pipe
+    if (waiting > 0) {
+      got = ReadOutput(buffer, waiting < size ? waiting : size);
+      return got > 0 ? ReadStatus::kData : ReadStatus::kEnd;
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return ReadStatus::kTimeout;
+    const ULONGLONG left = deadline - now;
+    Sleep(static_cast<DWORD>(left < pause ? left : pause));
+    if (pause < 20) pause *= 2;
+  }
 }
 
 bool ChildProcess::TryGetExitCode(std::uint32_t& exitCode) {

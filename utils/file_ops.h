@@ -13,7 +13,9 @@ namespace Utils {
 bool DeleteFileAt(const std::wstring& path);
 // Renames from to to, replacing an existing to; true when moved.
 bool MoveFileTo(const std::wstring& from, const std::wstring& to);
-// Size in bytes, or -1 when the file is missing or cannot be asked.
+// Copies a file's bytes, replacing an existing to; true when the whole file was copied.
+bool CopyFileTo(const std::wstring& from, const std::wstring& to);
+// Size in bytes, or -1 when the file is missing or cannot be asked (a folder too).
 std::int64_t FileSizeAt(const std::wstring& path);
 
 // A C runtime stream that closes itself.

@@ -1,9 +1,16 @@
 // POSIX profile files: the file is read whole and decoded (UTF-16, little- or big-endian,
 // with its byte-order mark; UTF-8 with or without one, UTF-8 standing for the ANSI code
 // page; bytes that are not UTF-8 taken one character each, so a file never fails to
-// read), then looked up with the profile rules.
+// read), then looked up with the profile rules. A write edits the decoded text and
+// replaces the file with its UTF-8 form through a temporary file beside it, so a reader
+// sees either the old file or the new one, never half of one.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
+#include "utils/file_ops.h"
 #include "utils/ini_file.h"
 #include "utils/text.h"
 
@@ -51,7 +58,43 @@ std::wstring Decode(const std::string& bytes) {
   return text;
 }
 
+// The text a write starts from: empty when there is no file yet; false when a file (or
+// something else) is there but cannot be read, so it is never replaced blindly.
+bool ReadForEdit(const std::string& path, std::wstring& text) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return errno == ENOENT;
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return false;
+  text = Decode(bytes);
+  return true;
+}
+
+// Writes the bytes to a temporary file in the same folder, then renames it over the path.
+bool ReplaceFile(const std::wstring& path, const std::string& bytes) {
+  const std::wstring temporary = path + L"." + std::to_wstring(getpid()) + L".tmp";
+  UniqueFile file = OpenFile(temporary, "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  if (CloseFile(file) && written && MoveFileTo(temporary, path)) return true;
+  static_cast<void>(DeleteFileAt(temporary));  // a leftover temporary file is only clutter
+  return false;
+}
+
 }  // namespace
+
+bool WriteIniString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+                    const std::wstring& value) {
+  if (section.empty() || key.empty()) return false;
+  const std::string narrowPath = ToNarrow(path, kCodePageAnsi);
+  std::wstring text;
+  if (narrowPath.empty() || !ReadForEdit(narrowPath, text)) return false;
+  const std::wstring edited = ini_detail::SetIniValue(text, section, key, value);
+  // A character UTF-8 cannot carry (a lone UTF-16 surrogate) fails the write rather than
+  // emptying the file.
+  const std::string bytes = ToNarrow(edited, kCodePageUtf8);
+  if (bytes.empty()) return false;
+  return ReplaceFile(path, bytes);
+}
 
 std::wstring ReadIniString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
                            const std::wstring& fallback, std::size_t capacity) {

@@ -1,4 +1,5 @@
-// Windows profile files: GetPrivateProfileStringW with a buffer of the caller's capacity.
+// Windows profile files: GetPrivateProfileStringW with a buffer of the caller's capacity,
+// WritePrivateProfileStringW for writes.
 #include <windows.h>
 
 #include <vector>
@@ -14,6 +15,13 @@ std::wstring ReadIniString(const std::wstring& path, const std::wstring& section
   const DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(),
                                            static_cast<DWORD>(capacity), path.c_str());
   return std::wstring(buffer.data(), n);
+}
+
+bool WriteIniString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+                    const std::wstring& value) {
+  // Both names are required, as the POSIX writer requires them.
+  if (section.empty() || key.empty()) return false;
+  return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != FALSE;
 }
 
 }  // namespace Utils

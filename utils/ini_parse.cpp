@@ -1,5 +1,6 @@
-// Profile-file lookup over decoded text, with the observable rules of the Windows profile
-// functions (GetPrivateProfileStringW), so the POSIX reader gives the same answers.
+// Profile-file lookup and edit over decoded text, with the observable rules of the Windows
+// profile functions (GetPrivateProfileStringW, WritePrivateProfileStringW), so the POSIX
+// reader and writer give the same answers.
 #include <string_view>
 
 #include "utils/ini_file.h"
@@ -34,15 +35,30 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
+// The line a located key stands on, blanks trimmed.
+std::wstring_view KeyLine(const std::wstring& text, const IniKeySpot& spot) {
+  return TrimBlanks(std::wstring_view(text).substr(spot.lineBegin, spot.lineEnd - spot.lineBegin));
+}
+
+// The line end the file already uses (the first one in it), else CR LF as Windows writes.
+std::wstring_view LineEndOf(std::wstring_view text) {
+  const std::size_t at = text.find_first_of(L"\r\n");
+  if (at == std::wstring_view::npos) return L"\r\n";
+  if (text.compare(at, 2, L"\r\n") == 0) return L"\r\n";
+  return text[at] == L'\r' ? L"\r" : L"\n";
+}
+
 }  // namespace
 
-bool FindIniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key, std::wstring& value) {
+IniKeySpot LocateIniKey(const std::wstring& text, const std::wstring& section, const std::wstring& key) {
   // The names asked for are C strings too, trimmed like the names in the file.
   const std::wstring_view wantedSection = NameOf(section);
   const std::wstring_view wantedKey = NameOf(key);
+  IniKeySpot spot;
   // Lines before the first header form a nameless section that always comes first, so an
   // empty section name finds them and never a later "[]" header.
   bool inSection = wantedSection.empty();
+  spot.sectionFound = inSection;
   const std::wstring_view all(text);
   std::size_t start = 0;
   while (start < all.size()) {
@@ -50,6 +66,7 @@ bool FindIniValue(const std::wstring& text, const std::wstring& section, const s
     // does not.
     std::size_t end = all.find_first_of(L"\r\n", start);
     if (end == std::wstring_view::npos) end = all.size();
+    const std::size_t lineBegin = start;
     const std::wstring_view line = TrimBlanks(all.substr(start, end - start));
     start = end + 1;
     if (line.empty()) continue;
@@ -58,20 +75,36 @@ bool FindIniValue(const std::wstring& text, const std::wstring& section, const s
     const std::size_t close = line.front() == L'[' ? line.rfind(L']') : std::wstring_view::npos;
     if (close != std::wstring_view::npos) {
       // Only the first section of a name counts, so its end ends the search.
-      if (inSection) return false;
+      if (inSection) return spot;
       inSection = SameName(NameOf(line.substr(1, close - 1)), wantedSection);
+      if (inSection) {
+        spot.sectionFound = true;
+        spot.sectionEnd = end;
+      }
       continue;
     }
     if (!inSection) continue;
-    const std::size_t equals = line.find(L'=');
-    if (!SameName(NameOf(line.substr(0, equals)), wantedKey)) continue;
-    // The first line of the key wins; one without '=' has no value, so the caller's
-    // fallback applies even when a later line gives the key a value.
-    if (equals == std::wstring_view::npos) return false;
-    value = std::wstring(NameOf(line.substr(equals + 1)));
-    return true;
+    spot.sectionEnd = end;
+    // The first line of the key wins, with or without '='.
+    if (!SameName(NameOf(line.substr(0, line.find(L'='))), wantedKey)) continue;
+    spot.keyFound = true;
+    spot.lineBegin = lineBegin;
+    spot.lineEnd = end;
+    return spot;
   }
-  return false;
+  return spot;
+}
+
+bool FindIniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key, std::wstring& value) {
+  const IniKeySpot spot = LocateIniKey(text, section, key);
+  if (!spot.keyFound) return false;
+  // A key line without '=' has no value, so the caller's fallback applies even when a later
+  // line gives the key a value.
+  const std::wstring_view line = KeyLine(text, spot);
+  const std::size_t equals = line.find(L'=');
+  if (equals == std::wstring_view::npos) return false;
+  value = std::wstring(NameOf(line.substr(equals + 1)));
+  return true;
 }
 
 std::wstring IniFallback(const std::wstring& fallback) {
@@ -95,6 +128,30 @@ std::wstring CopyIniValue(const std::wstring& value, std::size_t capacity) {
   std::wstring copied(rest.substr(0, capacity - 1));
   if (capacity >= rest.size() && !copied.empty()) copied.pop_back();
   return copied;
+}
+
+std::wstring SetIniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key,
+                         const std::wstring& value) {
+  const std::wstring_view lineEnd = LineEndOf(text);
+  const std::wstring_view setValue = UpToNul(value);
+  const IniKeySpot spot = LocateIniKey(text, section, key);
+  std::wstring out = text;
+  if (spot.keyFound) {
+    // The line keeps the key's name as the file spells it; only the value changes.
+    const std::wstring_view line = KeyLine(text, spot);
+    std::wstring entry(TrimBlanks(line.substr(0, line.find(L'='))));
+    entry.append(L"=").append(setValue);
+    return out.replace(spot.lineBegin, spot.lineEnd - spot.lineBegin, entry);
+  }
+  std::wstring entry(NameOf(key));
+  entry.append(L"=").append(setValue);
+  if (spot.sectionFound) {
+    // After the section's last line, so blank lines before the next header stay there.
+    return out.insert(spot.sectionEnd, std::wstring(lineEnd) + entry);
+  }
+  if (!out.empty() && out.back() != L'\r' && out.back() != L'\n') out.append(lineEnd);
+  out.append(L"[").append(NameOf(section)).append(L"]").append(lineEnd);
+  return out.append(entry).append(lineEnd);
 }
 
 }  // namespace Utils::ini_detail

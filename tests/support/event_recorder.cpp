@@ -25,9 +25,27 @@ bool EventRecorder::WaitForFinals(int finals, std::chrono::seconds timeout) {
   return changed_.wait_for(lock, timeout, [&] { return finals_ >= finals; });
 }
 
+bool EventRecorder::WaitForCode(std::initializer_list<int> codes, std::chrono::seconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] {
+    for (const RecordedEvent& e : events_) {
+      for (int code : codes) {
+        if (e.code == code && !(code == DL_CODE_FAIL && e.text.empty())) return true;
+      }
+    }
+    return false;
+  });
+}
+
 std::vector<RecordedEvent> EventRecorder::Events() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return events_;
+}
+
+void EventRecorder::Clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  events_.clear();
+  finals_ = 0;
 }
 
 std::vector<int> EventRecorder::CodesWithoutProgress() const {

@@ -1,8 +1,11 @@
-// Records downloader events in order and lets a test wait for a final one.
+// Records events of a downloader, a runner or the orchestrator in order and lets a test
+// wait for a final one.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,7 +28,12 @@ class EventRecorder {
 
   // Waits until `finals` final events (1003, 1004, 1005) have arrived; false on timeout.
   bool WaitForFinals(int finals, std::chrono::seconds timeout = std::chrono::seconds(120));
+  // Waits until an event with one of the codes has arrived (the empty-text 1004 does not
+  // count); false on timeout.
+  bool WaitForCode(std::initializer_list<int> codes, std::chrono::seconds timeout = std::chrono::seconds(120));
   std::vector<RecordedEvent> Events() const;
+  // Forgets every event, for the next run of the same callback.
+  void Clear();
   // The codes without the progress events, e.g. {1001, 1006, 1005, 1001, 1006, 1004}.
   std::vector<int> CodesWithoutProgress() const;
   std::vector<double> ProgressValues() const;

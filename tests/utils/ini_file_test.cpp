@@ -1,15 +1,20 @@
-// The INI (profile) reader on real files: one table of file bytes, section, key, fallback
-// and buffer capacity against the text Windows returns. The Windows build runs it against
-// GetPrivateProfileStringW (under Wine), the native build against the POSIX reader, so both
-// are held to the same answers.
+// The INI (profile) reader and writer on real files: one table of file bytes, section, key,
+// fallback and buffer capacity against the text Windows returns, and one of writes read
+// back. The Windows build runs them against GetPrivateProfileStringW and
+// WritePrivateProfileStringW (under Wine), the native build against the POSIX reader and
+// writer, so both are held to the same answers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tests/support/temp_dir.h"
 #include "utils/ini_file.h"
+#include "utils/text.h"
 
 namespace {
 
@@ -261,6 +266,88 @@ TEST(IniFile, ReaderTable) {
     const std::wstring path = c.file ? dir.Write(fileName, *c.file).wstring() : (dir.Path() / fileName).wstring();
     EXPECT_EQ(Utils::ReadIniString(path, c.section, c.key, c.fallback, c.capacity), c.expected);
   }
+}
+
+struct IniWrite {
+  std::wstring section;
+  std::wstring key;
+  std::wstring value;
+  bool written = true;
+};
+
+struct IniRead {
+  std::wstring section;
+  std::wstring key;
+  std::wstring expected;  // "D" when the key must be absent
+};
+
+struct WriteCase {
+  const char* name;
+  std::optional<std::string> file;  // the file's bytes before the writes; nullopt: no file
+  std::vector<IniWrite> writes;
+  std::vector<IniRead> reads;
+};
+
+const std::string kSettings = "[Install]\r\nAppName=Old\r\nDeviceID=1\r\n\r\n[Uninstall]\r\nIsOverride=false\r\n";
+
+const WriteCase kWriteCases[] = {
+    {"new file", std::nullopt, {{L"Install", L"APPStore", L"TaveloInstaller.exe"}},
+     {{L"Install", L"APPStore", L"TaveloInstaller.exe"}}},
+    {"value replaced, the rest kept", kSettings, {{L"Install", L"AppName", L"Tavelo"}},
+     {{L"Install", L"AppName", L"Tavelo"}, {L"Install", L"DeviceID", L"1"}, {L"Uninstall", L"IsOverride", L"false"}}},
+    {"key added to its own section", kSettings, {{L"Install", L"QOUsageAnalyticsIni", L"q.ini"}},
+     {{L"Install", L"QOUsageAnalyticsIni", L"q.ini"},
+      {L"Uninstall", L"QOUsageAnalyticsIni", L"D"},
+      {L"Uninstall", L"IsOverride", L"false"},
+      {L"Install", L"DeviceID", L"1"}}},
+    {"section added after a last line without line end", "[Install]\nAppName=a",
+     {{L"Init", L"UpdateTime", L"2024-05-06 07:08:09"}},
+     {{L"Init", L"UpdateTime", L"2024-05-06 07:08:09"}, {L"Install", L"AppName", L"a"}}},
+    {"names matched without case", "[INSTALL]\nappname=Old\n", {{L"Install", L"AppName", L"New"}},
+     {{L"install", L"APPNAME", L"New"}}},
+    {"key added to the first section of its name", "[s]\nk=1\n[t]\nj=2\n[S]\nk=3\n", {{L"s", L"m", L"4"}},
+     {{L"s", L"m", L"4"}, {L"s", L"k", L"1"}, {L"t", L"j", L"2"}}},
+    {"key without '=' gets the value", "[s]\nk\nj=1\n", {{L"s", L"k", L"v"}}, {{L"s", L"k", L"v"}, {L"s", L"j", L"1"}}},
+    {"later writes replace earlier ones", std::nullopt,
+     {{L"Install", L"DeviceID", L"first"}, {L"Install", L"DeviceID", L"second"}, {L"Install", L"AppName", L"Tavelo"}},
+     {{L"Install", L"DeviceID", L"second"}, {L"Install", L"AppName", L"Tavelo"}}},
+    {"empty value", std::nullopt, {{L"s", L"k", L""}}, {{L"s", L"k", L""}}},
+    {"blanks and quotes around a value read without them", std::nullopt, {{L"s", L"k", L"  \"q\"  "}},
+     {{L"s", L"k", L"q"}}},
+    {"UTF-16 file keeps its other text", Utf16(L"[s]\r\nk=\x4E2D\r\nj=old\r\n"), {{L"s", L"j", L"\x6587"}},
+     {{L"s", L"j", L"\x6587"}, {L"s", L"k", L"\x4E2D"}}},
+    {"empty names refused", "[s]\nk=1\n", {{L"", L"k", L"x", false}, {L"s", L"", L"x", false}}, {{L"s", L"k", L"1"}}},
+};
+
+TEST(IniFile, WritesReadBack) {
+  testsupport::TempDir dir;
+  std::set<std::filesystem::path> files;
+  int index = 0;
+  for (const WriteCase& c : kWriteCases) {
+    SCOPED_TRACE(c.name);
+    const std::string fileName = "write" + std::to_string(index++) + ".ini";
+    const std::filesystem::path path = c.file ? dir.Write(fileName, *c.file) : dir.Path() / fileName;
+    for (const IniWrite& w : c.writes) {
+      EXPECT_EQ(Utils::WriteIniString(path.wstring(), w.section, w.key, w.value), w.written);
+    }
+    for (const IniRead& r : c.reads) {
+      EXPECT_EQ(Utils::ReadIniString(path.wstring(), r.section, r.key, L"D"), r.expected)
+          << Utils::ToNarrow(r.section + L"/" + r.key, Utils::kCodePageUtf8);
+    }
+    files.insert(path);
+  }
+  // Nothing else is left in the folder (no temporary files).
+  std::set<std::filesystem::path> found;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) found.insert(entry.path());
+  EXPECT_EQ(found, files);
+}
+
+TEST(IniFile, WriteFailsWhereNoFileCanBe) {
+  testsupport::TempDir dir;
+  EXPECT_FALSE(Utils::WriteIniString((dir.Path() / "missing" / "set.ini").wstring(), L"s", L"k", L"v"));
+  std::filesystem::create_directory(dir.Path() / "folder.ini");
+  EXPECT_FALSE(Utils::WriteIniString((dir.Path() / "folder.ini").wstring(), L"s", L"k", L"v"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "folder.ini"));
 }
 
 }  // namespace

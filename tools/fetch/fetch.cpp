@@ -5,7 +5,7 @@
 // The owner's duties are kept: on 1005 the download starts again, after the final 1004 the
 // target file is deleted. Exit code 0 after 1003, 1 after the final 1004, 2 for bad
 // arguments.
-#include "tools/fetch/fetch.h"
+#include "tools/entry/tool_main.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -41,7 +41,7 @@ const char* CodeName(int code) {
 
 }  // namespace
 
-int FetchMain(const std::vector<std::wstring>& args) {
+int ToolMain(const std::vector<std::wstring>& args) {
   if (args.size() != 4) {
     WriteOut("usage: fetch <type 1|2|3> <url> <target path>\n");
     return 2;

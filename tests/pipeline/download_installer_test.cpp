@@ -1,0 +1,248 @@
+// The orchestrator end to end against the stand-in servers and the stand-in package: the
+// stages in order, what each failure leaves on disk, retries, and every downloader.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "pipeline/download_installer.h"
+#include "pipeline/install_record.h"
+#include "pipeline/package_runner.h"
+#include "pipeline/uninstaller_runner.h"
+#include "startup/installer_config.h"
+#include "tests/support/environment.h"
+#include "tests/support/probe_runner.h"
+#include "tests/support/server_test.h"
+#include "tools/standin/behaviours.h"
+#include "utils/child_process.h"
+#include "utils/file_ops.h"
+#include "utils/folders.h"
+#include "utils/text.h"
+
+using testsupport::RecordedEvent;
+
+namespace {
+
+const std::wstring kRoute = L"/redirect/ver1/tavelo/pipeline/1.0/installer/123456";
+
+// The stand-in package with its payload, found from the test program's own folder.
+std::wstring StandinPackage() {
+  return Utils::JoinPath(Utils::DirectoryOf(Utils::GetExecutablePath()), TAVELO_STANDIN_PACKAGE);
+}
+
+int IndexOf(const std::vector<RecordedEvent>& events, int code) {
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    if (events[i].code == code && !(code == DL_CODE_FAIL && events[i].text.empty())) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool Exists(const std::wstring& path) { return Utils::FileSizeAt(path) >= 0; }
+
+class DownloadInstallerTest : public testsupport::ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    savedConfig_ = g_InstallerConfig;
+    // The route's package: the single file in the route's folder.
+    const std::wstring routeDir = Utils::JoinPath(server_.Root(), L"pipeline");
+    ASSERT_TRUE(Utils::CreateDirectoryTree(routeDir));
+    ASSERT_TRUE(Utils::CopyFileTo(StandinPackage(), Utils::JoinPath(routeDir, L"TaveloSetup.exe")));
+  }
+  void TearDown() override {
+    orchestrator_.reset();
+    g_InstallerConfig = savedConfig_;
+    ServerTest::TearDown();
+  }
+
+  std::wstring Folder(const std::wstring& name) const { return Utils::JoinPath(dir_.WPath(), name); }
+
+  // Configures and starts the orchestrator (made on first use), then waits for a final event.
+  void Run(const std::wstring& url, const std::wstring& installDir, const std::wstring& oldUninstaller = L"") {
+    if (!orchestrator_) orchestrator_ = std::make_unique<CDownloadInstaller>(events_.Callback(), L"", L"", L"", true, true, true);
+    orchestrator_->Configure(url, L"", oldUninstaller, installDir, true, true, true, true, L"zh_CN");
+    orchestrator_->Start();
+  }
+  // Waits for the next final event after `already` of them.
+  void WaitForFinal(std::size_t finalsBefore = 0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(180);
+    while (Finals() <= finalsBefore && std::chrono::steady_clock::now() < deadline) {
+      events_.WaitForCode({IST_CODE_SUCCESS, IST_CODE_FAIL, DL_CODE_FAIL, UNIST_CODE_FAIL, UNIST_CODE_ERROR},
+                          std::chrono::seconds(1));
+    }
+    ASSERT_GT(Finals(), finalsBefore) << "no final event";
+  }
+  std::size_t Finals() const {
+    std::size_t n = 0;
+    for (const RecordedEvent& e : events_.Events()) {
+      const bool final = e.code == IST_CODE_SUCCESS || e.code == IST_CODE_FAIL || e.code == UNIST_CODE_FAIL ||
+                         e.code == UNIST_CODE_ERROR || (e.code == DL_CODE_FAIL && !e.text.empty());
+      n += final ? 1 : 0;
+    }
+    return n;
+  }
+  // Ends every stage: no event comes after this.
+  std::vector<RecordedEvent> Stop() {
+    orchestrator_.reset();
+    return events_.Events();
+  }
+
+  InstallerConfig savedConfig_;
+  std::unique_ptr<CDownloadInstaller> orchestrator_;
+};
+
+TEST_F(DownloadInstallerTest, InstallsWithEveryDownloader) {
+  for (int type : {1, 2, 3}) {
+    SCOPED_TRACE(type);
+    g_InstallerConfig.DownloadType = type;
+    events_.Clear();
+    const std::wstring target = Folder(L"Tavelo " + std::to_wstring(type));
+    Run(server_.Url(kRoute), target);
+    WaitForFinal();
+    const auto events = Stop();
+    const int downloaded = IndexOf(events, DL_CODE_SUCCESS), began = IndexOf(events, IST_CODE_START);
+    ASSERT_GE(downloaded, 0);
+    // The owner hears of the download before the package runs.
+    EXPECT_LT(downloaded, began);
+    EXPECT_EQ(IndexOf(events, IST_CODE_FAIL), -1);
+    EXPECT_EQ(events.back().code, IST_CODE_SUCCESS);
+    EXPECT_EQ(events.back().value, 0.0);
+    EXPECT_EQ(events[IndexOf(events, IST_CODE_INSTPATH)].text, target);
+    EXPECT_TRUE(Exists(Utils::JoinPath(target, standin::kProductFile)));
+    EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(target)));
+  }
+}
+
+TEST_F(DownloadInstallerTest, RemovesThePreviousInstallationBeforeDownloading) {
+  const std::wstring target = Folder(L"Tavelo old");
+  Run(server_.Url(kRoute), target);
+  WaitForFinal();
+  Stop();
+  const std::wstring oldUninstaller = Utils::JoinPath(target, standin::kUninstallerFile);
+  ASSERT_TRUE(Exists(oldUninstaller));
+  std::ofstream(testsupport::FsPath(Utils::JoinPath(target, L"left by the old version.txt"))) << "old";
+
+  events_.Clear();
+  server_.Log(true);
+  Run(server_.Url(kRoute), target, oldUninstaller);
+  WaitForFinal();
+  const auto events = Stop();
+  const int uninstalled = IndexOf(events, UNIST_CODE_SUCCESS), downloadBegan = IndexOf(events, DL_CODE_START);
+  ASSERT_EQ(IndexOf(events, UNIST_CODE_PROGRESS), 0);
+  ASSERT_GE(uninstalled, 0);
+  EXPECT_LT(uninstalled, downloadBegan);
+  EXPECT_EQ(events.back().code, IST_CODE_SUCCESS);
+  // The old folder went with the old version; the new one is in its place.
+  EXPECT_FALSE(Exists(Utils::JoinPath(target, L"left by the old version.txt")));
+  EXPECT_TRUE(Exists(Utils::JoinPath(target, standin::kProductFile)));
+  EXPECT_TRUE(Exists(CDownloadInstaller::UninstallerCopyPath()));
+}
+
+TEST_F(DownloadInstallerTest, AFailedRemovalStopsBeforeTheDownload) {
+  const std::wstring target = Folder(L"Tavelo old");
+  Run(server_.Url(kRoute), target);
+  WaitForFinal();
+  Stop();
+  for (const char* behaviour : {standin::kFail, standin::kLateFail, standin::kError}) {
+    SCOPED_TRACE(behaviour);
+    testsupport::ScopedEnvironment env(standin::kUninstallVariable, behaviour);
+    events_.Clear();
+    server_.Log(true);
+    Run(server_.Url(kRoute), target, Utils::JoinPath(target, standin::kUninstallerFile));
+    WaitForFinal();
+    const auto events = Stop();
+    EXPECT_EQ(events.back().code, UNIST_CODE_ERROR);
+    EXPECT_EQ(IndexOf(events, DL_CODE_START), -1);
+    EXPECT_EQ(server_.Log().find("/pkg/"), std::string::npos) << "nothing is downloaded";
+    EXPECT_TRUE(Exists(Utils::JoinPath(target, standin::kProductFile)));
+  }
+}
+
+TEST_F(DownloadInstallerTest, AMissingOldUninstallerIsNotRunAndTheDownloadStartsAtOnce) {
+  for (const std::wstring& old : {std::wstring(), Folder(L"nothing here.exe")}) {
+    events_.Clear();
+    Run(server_.Url(kRoute), Folder(L"fresh"), old);
+    WaitForFinal();
+    const auto events = Stop();
+    EXPECT_EQ(events.front().code, DL_CODE_START);
+    EXPECT_EQ(IndexOf(events, UNIST_CODE_PROGRESS), -1);
+    EXPECT_EQ(events.back().code, IST_CODE_SUCCESS) << events.back().value << " " << Utils::ToNarrow(events.back().text, Utils::kCodePageUtf8);
+  }
+}
+
+TEST_F(DownloadInstallerTest, AFailedInstallLeavesNoPackage) {
+  testsupport::ScopedEnvironment env(standin::kPackageVariable, standin::kError);
+  const std::wstring target = Folder(L"Tavelo");
+  Run(server_.Url(kRoute), target);
+  WaitForFinal();
+  const auto events = Stop();
+  EXPECT_EQ(events.back().code, IST_CODE_FAIL);
+  EXPECT_EQ(events.back().value, 1000.0);
+  EXPECT_EQ(events.back().text, standin::kErrorText);
+  EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(target)));
+}
+
+// A failed download, then a retry: in the same folder it downloads again; in another folder
+// the package goes there, and the first folder keeps nothing.
+TEST_F(DownloadInstallerTest, RetriesAfterAFailedDownloadInTheSameOrAnotherFolder) {
+  for (bool sameFolder : {true, false}) {
+    SCOPED_TRACE(sameFolder ? "same folder" : "another folder");
+    events_.Clear();
+    orchestrator_.reset();
+    const std::wstring first = Folder(sameFolder ? L"same" : L"first");
+    ASSERT_TRUE(server_.Control("status=404&path_prefix=/pkg/"));
+    Run(server_.Url(kRoute), first);
+    WaitForFinal();
+    auto events = events_.Events();
+    EXPECT_EQ(events.back().code, DL_CODE_FAIL);
+    EXPECT_EQ(IndexOf(events, IST_CODE_START), -1);
+    EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(first)));
+
+    ASSERT_TRUE(server_.Control(""));
+    const std::wstring second = sameFolder ? first : Folder(L"second");
+    Run(server_.Url(kRoute), second);
+    WaitForFinal(1);
+    events = Stop();
+    EXPECT_EQ(events.back().code, IST_CODE_SUCCESS);
+    EXPECT_EQ(events[IndexOf(events, IST_CODE_INSTPATH)].text, second);
+    EXPECT_TRUE(Exists(Utils::JoinPath(second, standin::kProductFile)));
+    EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(first)));
+    EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(second)));
+    if (!sameFolder) EXPECT_FALSE(Exists(Utils::JoinPath(first, standin::kProductFile)));
+  }
+}
+
+// With InsNew set the removal waits until the product has ended, without holding the
+// caller of Start.
+TEST_F(DownloadInstallerTest, WaitsForTheRunningProductOnAWorker) {
+  const std::wstring target = Folder(L"Tavelo");
+  Run(server_.Url(kRoute), target);
+  WaitForFinal();
+  Stop();
+  const std::wstring product = Utils::JoinPath(target, standin::kProductFile);
+  ASSERT_TRUE(Exists(product));
+
+  g_InstallerConfig.InsNew = true;
+  events_.Clear();
+  std::uint32_t runningAtRemoval = 1;
+  Utils::ChildProcess running;
+  running.Start(L"\"" + product + L"\" " + Utils::ToWide(standin::kLingerArgument, Utils::kCodePageUtf8) + L"1500");
+  orchestrator_ = std::make_unique<CDownloadInstaller>(
+      events_.Callback([&](const RecordedEvent& e) {
+        if (e.code == UNIST_CODE_PROGRESS && runningAtRemoval == 1) runningAtRemoval = pipeline::FindProcessByName(L"Tavelo.exe");
+      }),
+      L"", L"", L"", true, true, true);
+  while (pipeline::FindProcessByName(L"Tavelo.exe") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  Run(server_.Url(kRoute), target, Utils::JoinPath(target, standin::kUninstallerFile));
+  // Start has returned while the product still runs, and nothing was removed yet.
+  EXPECT_NE(pipeline::FindProcessByName(L"Tavelo.exe"), 0u);
+  EXPECT_EQ(IndexOf(events_.Events(), UNIST_CODE_PROGRESS), -1);
+  WaitForFinal();
+  running.WaitForExit();
+  const auto events = Stop();
+  EXPECT_EQ(runningAtRemoval, 0u) << "the removal began while the product ran";
+  EXPECT_EQ(events.back().code, IST_CODE_SUCCESS);
+}
+
+}  // namespace
