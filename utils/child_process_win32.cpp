@@ -8,6 +8,7 @@
 
 #include "utils/child_process.h"
 #include "utils/exception.h"
+#include "utils/log.h"
 
 namespace Utils {
 namespace {
@@ -136,6 +137,7 @@ void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutpu
   const DWORD flags = list.Get() != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0;
   if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si.StartupInfo,
                       &n.processInfo)) {
+    TLOGLN(L"CreateProcessW failed: %lu", static_cast<unsigned long>(GetLastError()));
     n.processInfo = PROCESS_INFORMATION{};
     throw Exception();
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -36,6 +37,11 @@ int IndexOf(const std::vector<RecordedEvent>& events, int code) {
     if (events[i].code == code && !(code == DL_CODE_FAIL && events[i].text.empty())) return static_cast<int>(i);
   }
   return -1;
+}
+
+std::wstring TextOf(const std::vector<RecordedEvent>& events, int code) {
+  const int i = IndexOf(events, code);
+  return i < 0 ? L"<missing>" : events[i].text;
 }
 
 bool Exists(const std::wstring& path) { return Utils::FileSizeAt(path) >= 0; }
@@ -108,7 +114,7 @@ TEST_F(DownloadInstallerTest, InstallsWithEveryDownloader) {
     EXPECT_EQ(IndexOf(events, IST_CODE_FAIL), -1);
     EXPECT_EQ(events.back().code, IST_CODE_SUCCESS);
     EXPECT_EQ(events.back().value, 0.0);
-    EXPECT_EQ(events[IndexOf(events, IST_CODE_INSTPATH)].text, target);
+    EXPECT_EQ(TextOf(events, IST_CODE_INSTPATH), target);
     EXPECT_TRUE(Exists(Utils::JoinPath(target, standin::kProductFile)));
     EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(target)));
   }
@@ -159,6 +165,32 @@ TEST_F(DownloadInstallerTest, AFailedRemovalStopsBeforeTheDownload) {
   }
 }
 
+// The old uninstaller is run from a copy; where the copy cannot be made (a folder stands in
+// its place) the runner finds no program: 5004, and nothing is downloaded.
+TEST_F(DownloadInstallerTest, AnUninstallerThatCannotBeCopiedStopsBeforeTheDownload) {
+  const std::wstring target = Folder(L"Tavelo old");
+  Run(server_.Url(kRoute), target);
+  WaitForFinal();
+  Stop();
+  const std::wstring copy = CDownloadInstaller::UninstallerCopyPath();
+  ASSERT_FALSE(copy.empty());
+  (void)Utils::DeleteFileAt(copy);  // a copy left by an earlier test
+  ASSERT_TRUE(Utils::CreateDirectoryTree(copy));
+
+  events_.Clear();
+  server_.Log(true);
+  Run(server_.Url(kRoute), target, Utils::JoinPath(target, standin::kUninstallerFile));
+  WaitForFinal();
+  const auto events = Stop();
+  std::error_code ignored;
+  std::filesystem::remove_all(testsupport::FsPath(copy), ignored);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].code, UNIST_CODE_FAIL);
+  EXPECT_EQ(events[0].value, 1.0);
+  EXPECT_EQ(server_.Log().find("/pkg/"), std::string::npos) << "nothing is downloaded";
+  EXPECT_TRUE(Exists(Utils::JoinPath(target, standin::kProductFile)));
+}
+
 TEST_F(DownloadInstallerTest, AMissingOldUninstallerIsNotRunAndTheDownloadStartsAtOnce) {
   for (const std::wstring& old : {std::wstring(), Folder(L"nothing here.exe")}) {
     events_.Clear();
@@ -205,7 +237,7 @@ TEST_F(DownloadInstallerTest, RetriesAfterAFailedDownloadInTheSameOrAnotherFolde
     WaitForFinal(1);
     events = Stop();
     EXPECT_EQ(events.back().code, IST_CODE_SUCCESS);
-    EXPECT_EQ(events[IndexOf(events, IST_CODE_INSTPATH)].text, second);
+    EXPECT_EQ(TextOf(events, IST_CODE_INSTPATH), second);
     EXPECT_TRUE(Exists(Utils::JoinPath(second, standin::kProductFile)));
     EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(first)));
     EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(second)));

@@ -1,4 +1,4 @@
-// Downloader event recording for tests.
+// Event recording for tests of the downloaders, the runners and the orchestrator.
 #include "tests/support/event_recorder.h"
 
 namespace testsupport {

@@ -1,20 +1,24 @@
-// The product's setup package made with NSIS, run the way the online installer runs it: the
-// package and its uninstaller started silently with the installer's command lines, their
-// standard output read through the installer's line protocol, and the folder checked after
-// each. Windows build only (the package is a Windows program).
+// The product's setup package made with NSIS, run by the installer's own runners: the
+// package through CInstaller and its uninstaller through UnInstaller, with their command
+// lines, events and line protocol, and the folder checked after each. Windows build only
+// (the package is a Windows program).
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "pipeline/line_protocol.h"
+#include "pipeline/package_runner.h"
+#include "pipeline/uninstaller_runner.h"
+#include "startup/installer_config.h"
 #include "tests/support/probe_runner.h"
 #include "tests/support/temp_dir.h"
-#include "utils/child_process.h"
 #include "utils/folders.h"
 #include "utils/ini_file.h"
 
@@ -30,7 +34,7 @@ struct Event {
 
 struct ChildRun {
   std::vector<Event> events;
-  bool result = false;
+  bool result = false;  // a final event other than a silent exit's
   pipeline::InstalledVersion version;
 
   std::vector<Event> With(int code) const {
@@ -42,21 +46,42 @@ struct ChildRun {
   }
 };
 
-// Starts the command line, reads the child's whole output through the protocol and waits
-// for its exit.
-ChildRun RunAndRead(const std::wstring& commandLine, const pipeline::ProtocolTable& table) {
-  ChildRun run;
-  pipeline::LineProtocolReader reader(table, [&run](int code, double value, const std::wstring& text) {
+EventCallback Recorder(ChildRun& run, std::mutex& mutex) {
+  return [&run, &mutex](int code, double value, const wchar_t* text) {
+    std::lock_guard<std::mutex> lock(mutex);
     run.events.push_back({code, value, text});
-  });
-  Utils::ChildProcess child;
-  child.Start(commandLine);
-  char block[1024];
-  while (std::size_t n = child.ReadOutput(block, sizeof(block))) reader.Feed(std::string_view(block, n));
-  reader.Finish();
-  child.WaitForExit();
-  run.result = reader.HasResult();
-  run.version = reader.Version();
+  };
+}
+
+// One run of the package through the package runner, with extra standing where the
+// configured InstCmd goes; returns after the run (its worker joined).
+ChildRun RunPackage(const std::wstring& package, const std::wstring& installDir, const std::wstring& extra = L"") {
+  ChildRun run;
+  std::mutex mutex;
+  const std::wstring savedInstCmd = g_InstallerConfig.InstCmd;
+  g_InstallerConfig.InstCmd = extra;
+  auto installer = std::make_unique<CInstaller>(Recorder(run, mutex), L"\"" + package + L"\"", installDir, true, true, true);
+  installer->SetPrivileges(true, true);
+  // Runs on the worker once the package has ended: the version is final then.
+  CInstaller* runner = installer.get();  // reset() clears the pointer before the join
+  installer->SetRunEndedHook([&run, runner] { run.version = runner->InstalledVersion(); });
+  installer->Start();
+  installer.reset();  // joins the worker
+  g_InstallerConfig.InstCmd = savedInstCmd;
+  run.result = !run.events.empty() && (run.events.back().code == IST_CODE_FAIL ||
+                                       (run.events.back().code == IST_CODE_SUCCESS && run.events.back().value == 0.0));
+  return run;
+}
+
+// One run of an uninstaller copy through the uninstaller runner, removing installDir.
+ChildRun RunUninstaller(const std::wstring& copy, const std::wstring& installDir) {
+  ChildRun run;
+  std::mutex mutex;
+  auto uninstaller = std::make_unique<UnInstaller>(Recorder(run, mutex), copy, installDir);
+  uninstaller->Start();
+  uninstaller.reset();  // joins the worker
+  run.result = !run.events.empty() && (run.events.back().code == UNIST_CODE_ERROR ||
+                                       (run.events.back().code == UNIST_CODE_SUCCESS && run.events.back().value == 0.0));
   return run;
 }
 
@@ -82,15 +107,6 @@ class NsisPackage : public ::testing::Test {
     installDir_ = (temp_.Path() / L"目标 文件夹" / L"Quorrin 程序").wstring();
   }
 
-  // The installer's command line for the package, with an optional extra switch standing
-  // where the configured extra arguments go.
-  std::wstring PackageCommand(const std::wstring& extra = L"") const {
-    std::wstring command = L"\"" + package_.wstring() + L"\"" +
-                           L" /S -console=show -version=1.0.0 -adminact=true -authorizationact=true -dsc=true -ssc=true";
-    if (!extra.empty()) command += L" " + extra;
-    return command + L" -instdir=\"" + installDir_ + L"\" /D=" + installDir_;
-  }
-
   fs::path InInstallDir(const wchar_t* name) const { return fs::path(installDir_) / name; }
 
   testsupport::TempDir temp_;
@@ -101,7 +117,7 @@ class NsisPackage : public ::testing::Test {
 TEST_F(NsisPackage, InstallsReportsAndUninstalls) {
   ASSERT_GT(fs::file_size(package_), 1024u * 1024u) << "the package carries a payload of over 1 MiB";
 
-  const ChildRun install = RunAndRead(PackageCommand(), pipeline::PackageProtocol());
+  const ChildRun install = RunPackage(package_.wstring(), installDir_);
   ASSERT_FALSE(install.events.empty()) << "no line read from the package's standard output";
   EXPECT_TRUE(install.result);
 
@@ -151,9 +167,7 @@ TEST_F(NsisPackage, InstallsReportsAndUninstalls) {
   fs::create_directories(copyFolder);
   const fs::path copy = copyFolder / L"Morvath_un_asa.exe";
   fs::copy_file(InInstallDir(L"uninst.ep"), copy);
-  const ChildRun uninstall = RunAndRead(
-      copy.wstring() + L" /S -adminact=true -authorizationact=true -console=show _?=" + installDir_,
-      pipeline::UninstallerProtocol());
+  const ChildRun uninstall = RunUninstaller(copy.wstring(), installDir_);
   EXPECT_TRUE(uninstall.result);
   EXPECT_TRUE(uninstall.With(5005).empty());
   const std::vector<Event> removed = uninstall.With(5003);
@@ -170,7 +184,7 @@ TEST_F(NsisPackage, InstallsReportsAndUninstalls) {
 }
 
 TEST_F(NsisPackage, WritesSettingsWhenAsked) {
-  const ChildRun install = RunAndRead(PackageCommand(L"-isoverride=false"), pipeline::PackageProtocol());
+  const ChildRun install = RunPackage(package_.wstring(), installDir_, L"-isoverride=false");
   ASSERT_FALSE(install.events.empty());
   EXPECT_EQ(install.events.back().code, 2003);
   EXPECT_EQ(Utils::ReadIniString(InInstallDir(L"set.ini").wstring(), L"Uninstall", L"IsOverride", L"missing"),
@@ -181,7 +195,7 @@ TEST_F(NsisPackage, ReportsAFileItCannotWrite) {
   // A folder where the product's executable belongs: the file cannot be written.
   fs::create_directories(InInstallDir(L"Tavelo.exe"));
 
-  const ChildRun install = RunAndRead(PackageCommand(), pipeline::PackageProtocol());
+  const ChildRun install = RunPackage(package_.wstring(), installDir_);
   EXPECT_TRUE(install.result);
   EXPECT_TRUE(install.With(2003).empty()) << "no success after a failed step";
   const std::vector<Event> errors = install.With(2004);

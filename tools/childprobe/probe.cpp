@@ -10,16 +10,23 @@
 //   lock NAME MS [crash]  takes the single-instance guard NAME, prints "held" or "busy",
 //                         holds it MS milliseconds, then exits (or aborts with "crash")
 #include "tools/childprobe/probe.h"
+#include "tools/entry/std_streams.h"
+#include "tools/entry/tool_main.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 #include <vector>
 
+#include "utils/folders.h"
 #include "utils/log.h"
 #include "utils/single_instance.h"
 #include "utils/text.h"
 #include "utils/thread.h"
+
+using tools::SpawnDetached;
+using tools::WriteErr;
+using tools::WriteOut;
 
 namespace {
 
@@ -100,7 +107,7 @@ int ProbeMain(const std::vector<std::wstring>& args) {
   if (command == L"log-threads") return LogThreads(Number(args, 2, 2), Number(args, 3, 100));
   if (command == L"threads") return Threads();
   if (command == L"grandchild") {
-    if (!SpawnDetached({args[0], L"late", args.size() > 2 ? args[2] : L"500"})) return 3;
+    if (!SpawnDetached({Utils::GetExecutablePath(), L"late", args.size() > 2 ? args[2] : L"500"})) return 3;
     WriteOut("parent\n");
     return 0;
   }
@@ -113,3 +120,5 @@ int ProbeMain(const std::vector<std::wstring>& args) {
   WriteErr("unknown command\n");
   return 2;
 }
+
+int ToolMain(const std::vector<std::wstring>& args) { return ProbeMain(args); }

@@ -6,12 +6,18 @@
 #include <cstdio>
 #include <thread>
 
+#include "tools/entry/std_streams.h"
 #include "tools/standin/behaviours.h"
 #include "tools/standin/platform.h"
 #include "utils/folders.h"
 #include "utils/text.h"
 
 namespace standin {
+
+using tools::SpawnDetached;
+using tools::WriteErr;
+using tools::WriteOut;
+
 namespace {
 
 void Say(const std::string& line) { WriteOut(line + "\n"); }
@@ -155,7 +161,7 @@ int StderrFlood(const Role& role) {
 int Grandchild(const Role& role) {
   SayAll(role.opening);
   const std::wstring linger = Utils::ToWide(kLingerArgument + std::to_string(kGrandchildMs), Utils::kCodePageUtf8);
-  if (!SpawnDetached(Utils::GetExecutablePath(), {linger})) {
+  if (!SpawnDetached({Utils::GetExecutablePath(), linger})) {
     Say("Error=cannot start the grandchild");
     return 1;
   }

@@ -1,14 +1,12 @@
-// Windows entry of the probe: arguments split by CommandLineToArgvW, as the installer splits
-// its own, and binary standard streams.
+// Windows standard streams written with WriteFile on the standard handles (binary, one call
+// a write), and CreateProcessW for a detached program that inherits them.
 #include <windows.h>
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
-#include <shellapi.h>
 
-#include "tools/childprobe/probe.h"
+#include "tools/entry/std_streams.h"
 
+namespace tools {
 namespace {
+
 void WriteHandle(DWORD which, const std::string& bytes) {
   HANDLE h = GetStdHandle(which);
   DWORD written = 0;
@@ -18,14 +16,16 @@ void WriteHandle(DWORD which, const std::string& bytes) {
 }
 
 std::wstring Quote(const std::wstring& arg) { return L"\"" + arg + L"\""; }
+
 }  // namespace
 
 void WriteOut(const std::string& bytes) { WriteHandle(STD_OUTPUT_HANDLE, bytes); }
 void WriteErr(const std::string& bytes) { WriteHandle(STD_ERROR_HANDLE, bytes); }
 
-bool SpawnDetached(const std::vector<std::wstring>& args) {
+bool SpawnDetached(const std::vector<std::wstring>& argv) {
   std::wstring commandLine;
-  for (const std::wstring& a : args) commandLine += (commandLine.empty() ? L"" : L" ") + Quote(a);
+  for (const std::wstring& a : argv) commandLine += (commandLine.empty() ? L"" : L" ") + Quote(a);
+  if (commandLine.empty()) return false;
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   si.dwFlags = STARTF_USESTDHANDLES;
@@ -39,11 +39,4 @@ bool SpawnDetached(const std::vector<std::wstring>& args) {
   return true;
 }
 
-int wmain() {
-  int count = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::wstring> args;
-  for (int i = 0; argv != nullptr && i < count; ++i) args.emplace_back(argv[i]);
-  LocalFree(argv);
-  return ProbeMain(args);
-}
+}  // namespace tools
