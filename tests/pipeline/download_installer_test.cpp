@@ -88,6 +88,20 @@ class DownloadInstallerTest : public testsupport::ServerTest {
     }
     return n;
   }
+  // Runs one installation to its final event and ends every stage.
+  std::vector<RecordedEvent> RunToEnd(const std::wstring& url, const std::wstring& installDir,
+                                      const std::wstring& oldUninstaller = L"") {
+    Run(url, installDir, oldUninstaller);
+    WaitForFinal();
+    return Stop();
+  }
+  // A first installation into the folder, for a test of the next one.
+  void InstallFirst(const std::wstring& installDir) {
+    const auto events = RunToEnd(server_.Url(kRoute), installDir);
+    ASSERT_EQ(events.back().code, IST_CODE_SUCCESS);
+    events_.Clear();
+    server_.Log(true);
+  }
   // Ends every stage: no event comes after this.
   std::vector<RecordedEvent> Stop() {
     orchestrator_.reset();
@@ -104,9 +118,7 @@ TEST_F(DownloadInstallerTest, InstallsWithEveryDownloader) {
     g_InstallerConfig.DownloadType = type;
     events_.Clear();
     const std::wstring target = Folder(L"Tavelo " + std::to_wstring(type));
-    Run(server_.Url(kRoute), target);
-    WaitForFinal();
-    const auto events = Stop();
+    const auto events = RunToEnd(server_.Url(kRoute), target);
     const int downloaded = IndexOf(events, DL_CODE_SUCCESS), began = IndexOf(events, IST_CODE_START);
     ASSERT_GE(downloaded, 0);
     // The owner hears of the download before the package runs.
@@ -122,18 +134,12 @@ TEST_F(DownloadInstallerTest, InstallsWithEveryDownloader) {
 
 TEST_F(DownloadInstallerTest, RemovesThePreviousInstallationBeforeDownloading) {
   const std::wstring target = Folder(L"Tavelo old");
-  Run(server_.Url(kRoute), target);
-  WaitForFinal();
-  Stop();
+  InstallFirst(target);
   const std::wstring oldUninstaller = Utils::JoinPath(target, standin::kUninstallerFile);
   ASSERT_TRUE(Exists(oldUninstaller));
   std::ofstream(testsupport::FsPath(Utils::JoinPath(target, L"left by the old version.txt"))) << "old";
 
-  events_.Clear();
-  server_.Log(true);
-  Run(server_.Url(kRoute), target, oldUninstaller);
-  WaitForFinal();
-  const auto events = Stop();
+  const auto events = RunToEnd(server_.Url(kRoute), target, oldUninstaller);
   const int uninstalled = IndexOf(events, UNIST_CODE_SUCCESS), downloadBegan = IndexOf(events, DL_CODE_START);
   ASSERT_EQ(IndexOf(events, UNIST_CODE_PROGRESS), 0);
   ASSERT_GE(uninstalled, 0);
@@ -147,17 +153,13 @@ TEST_F(DownloadInstallerTest, RemovesThePreviousInstallationBeforeDownloading) {
 
 TEST_F(DownloadInstallerTest, AFailedRemovalStopsBeforeTheDownload) {
   const std::wstring target = Folder(L"Tavelo old");
-  Run(server_.Url(kRoute), target);
-  WaitForFinal();
-  Stop();
+  InstallFirst(target);
   for (const char* behaviour : {standin::kFail, standin::kLateFail, standin::kError}) {
     SCOPED_TRACE(behaviour);
     testsupport::ScopedEnvironment env(standin::kUninstallVariable, behaviour);
     events_.Clear();
     server_.Log(true);
-    Run(server_.Url(kRoute), target, Utils::JoinPath(target, standin::kUninstallerFile));
-    WaitForFinal();
-    const auto events = Stop();
+    const auto events = RunToEnd(server_.Url(kRoute), target, Utils::JoinPath(target, standin::kUninstallerFile));
     EXPECT_EQ(events.back().code, UNIST_CODE_ERROR);
     EXPECT_EQ(IndexOf(events, DL_CODE_START), -1);
     EXPECT_EQ(server_.Log().find("/pkg/"), std::string::npos) << "nothing is downloaded";
@@ -169,19 +171,13 @@ TEST_F(DownloadInstallerTest, AFailedRemovalStopsBeforeTheDownload) {
 // its place) the runner finds no program: 5004, and nothing is downloaded.
 TEST_F(DownloadInstallerTest, AnUninstallerThatCannotBeCopiedStopsBeforeTheDownload) {
   const std::wstring target = Folder(L"Tavelo old");
-  Run(server_.Url(kRoute), target);
-  WaitForFinal();
-  Stop();
+  InstallFirst(target);
   const std::wstring copy = CDownloadInstaller::UninstallerCopyPath();
   ASSERT_FALSE(copy.empty());
   (void)Utils::DeleteFileAt(copy);  // a copy left by an earlier test
   ASSERT_TRUE(Utils::CreateDirectoryTree(copy));
 
-  events_.Clear();
-  server_.Log(true);
-  Run(server_.Url(kRoute), target, Utils::JoinPath(target, standin::kUninstallerFile));
-  WaitForFinal();
-  const auto events = Stop();
+  const auto events = RunToEnd(server_.Url(kRoute), target, Utils::JoinPath(target, standin::kUninstallerFile));
   std::error_code ignored;
   std::filesystem::remove_all(testsupport::FsPath(copy), ignored);
   ASSERT_EQ(events.size(), 1u);
@@ -194,21 +190,18 @@ TEST_F(DownloadInstallerTest, AnUninstallerThatCannotBeCopiedStopsBeforeTheDownl
 TEST_F(DownloadInstallerTest, AMissingOldUninstallerIsNotRunAndTheDownloadStartsAtOnce) {
   for (const std::wstring& old : {std::wstring(), Folder(L"nothing here.exe")}) {
     events_.Clear();
-    Run(server_.Url(kRoute), Folder(L"fresh"), old);
-    WaitForFinal();
-    const auto events = Stop();
+    const auto events = RunToEnd(server_.Url(kRoute), Folder(L"fresh"), old);
     EXPECT_EQ(events.front().code, DL_CODE_START);
     EXPECT_EQ(IndexOf(events, UNIST_CODE_PROGRESS), -1);
-    EXPECT_EQ(events.back().code, IST_CODE_SUCCESS) << events.back().value << " " << Utils::ToNarrow(events.back().text, Utils::kCodePageUtf8);
+    EXPECT_EQ(events.back().code, IST_CODE_SUCCESS)
+        << events.back().value << " " << Utils::ToNarrow(events.back().text, Utils::kCodePageUtf8);
   }
 }
 
 TEST_F(DownloadInstallerTest, AFailedInstallLeavesNoPackage) {
   testsupport::ScopedEnvironment env(standin::kPackageVariable, standin::kError);
   const std::wstring target = Folder(L"Tavelo");
-  Run(server_.Url(kRoute), target);
-  WaitForFinal();
-  const auto events = Stop();
+  const auto events = RunToEnd(server_.Url(kRoute), target);
   EXPECT_EQ(events.back().code, IST_CODE_FAIL);
   EXPECT_EQ(events.back().value, 1000.0);
   EXPECT_EQ(events.back().text, standin::kErrorText);
@@ -249,9 +242,7 @@ TEST_F(DownloadInstallerTest, RetriesAfterAFailedDownloadInTheSameOrAnotherFolde
 // caller of Start.
 TEST_F(DownloadInstallerTest, WaitsForTheRunningProductOnAWorker) {
   const std::wstring target = Folder(L"Tavelo");
-  Run(server_.Url(kRoute), target);
-  WaitForFinal();
-  Stop();
+  InstallFirst(target);
   const std::wstring product = Utils::JoinPath(target, standin::kProductFile);
   ASSERT_TRUE(Exists(product));
 
@@ -259,13 +250,18 @@ TEST_F(DownloadInstallerTest, WaitsForTheRunningProductOnAWorker) {
   events_.Clear();
   std::uint32_t runningAtRemoval = 1;
   Utils::ChildProcess running;
-  running.Start(L"\"" + product + L"\" " + Utils::ToWide(standin::kLingerArgument, Utils::kCodePageUtf8) + L"1500");
+  running.Start(L"\"" + product + L"\" " + Utils::ToWide(standin::kLingerArgument, Utils::kCodePageUtf8) + L"3000");
   orchestrator_ = std::make_unique<CDownloadInstaller>(
       events_.Callback([&](const RecordedEvent& e) {
-        if (e.code == UNIST_CODE_PROGRESS && runningAtRemoval == 1) runningAtRemoval = pipeline::FindProcessByName(L"Tavelo.exe");
+        if (e.code == UNIST_CODE_PROGRESS && runningAtRemoval == 1) {
+          runningAtRemoval = pipeline::FindProcessByName(L"Tavelo.exe");
+        }
       }),
       L"", L"", L"", true, true, true);
-  while (pipeline::FindProcessByName(L"Tavelo.exe") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  for (int i = 0; i < 500 && pipeline::FindProcessByName(L"Tavelo.exe") == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_NE(pipeline::FindProcessByName(L"Tavelo.exe"), 0u) << "the product did not start";
   Run(server_.Url(kRoute), target, Utils::JoinPath(target, standin::kUninstallerFile));
   // Start has returned while the product still runs, and nothing was removed yet.
   EXPECT_NE(pipeline::FindProcessByName(L"Tavelo.exe"), 0u);
