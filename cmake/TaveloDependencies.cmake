@@ -9,3 +9,7 @@ if(WIN32)
 else()
   find_package(CURL REQUIRED)
 endif()
+# zlib for the analytics batches; on Windows libcurl's package has found the static one.
+if(NOT TARGET ZLIB::ZLIB)
+  find_package(ZLIB REQUIRED)
+endif()

@@ -77,6 +77,8 @@ void LoadInstallerIni(InstallerConfig& config, const std::wstring& executablePat
       case DoubleParse::kNotFinite: break;
     }
     config.InstCmd = read(L"InstCmd", L"");
+    // Where analytics records go: empty or absent keeps the tracker's own collector.
+    config.AnalyticsUrl = read(L"AnalyticsUrl", L"");
   }
   config.AppName = L"Tavelo";
   config.AppVersion = L"1.7.9";

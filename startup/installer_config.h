@@ -24,6 +24,7 @@ struct InstallerConfig {
   std::wstring AbValue;
   std::int32_t Language = -1;
   bool InsNew = false;
+  std::wstring AnalyticsUrl;  // "" leaves the analytics collector to the tracker
 };
 
 // The record of this process. Written at start-up only (and Language on a language change),

@@ -48,7 +48,7 @@ PAGE_ROUTES = ("terms", "help")
 
 # Control endpoints: never subject to faults and not written to the request log,
 # so a test's own bookkeeping does not show up among the client's requests.
-CONTROL_PATHS = ("/_control", "/_log", "/_collected")
+CONTROL_PATHS = ("/_control", "/_log", "/_collected", "/_batches")
 
 # /s/<scope>/<path> routes <path> within the scope <scope>. The name becomes a folder
 # name under the root: only these characters, and never "." or "..".
@@ -61,16 +61,16 @@ SCOPE_NAME = re.compile(r"[A-Za-z0-9_.-]{1,64}\Z")
 INT_KEYS = {
     "cut", "status", "head_status", "no_length", "wrong_length", "wrong_length_get",
     "ignore_range", "long_range", "throttle", "gzip", "stall_after", "reset",
-    "head_stall", "gzip_get", "collect_status",
+    "head_stall", "gzip_get", "collect_status", "collect_redirect",
 }
-FLOAT_KEYS = {"stall_seconds"}
+FLOAT_KEYS = {"stall_seconds", "collect_delay"}
 STR_KEYS = {"path_prefix", "redirect_md5"}
 FLAG_KEYS = {"no_length", "wrong_length_get", "ignore_range", "gzip", "gzip_get", "reset", "head_stall"}
 STATUS_KEYS = {"status", "head_status", "collect_status"}
 TIMED_KEYS = {
     "cut", "status", "head_status", "no_length", "wrong_length", "ignore_range",
     "long_range", "throttle", "gzip", "stall_after", "reset", "head_stall",
-    "collect_status", "redirect_md5",
+    "collect_status", "redirect_md5", "collect_redirect", "collect_delay",
 }
 ALL_KEYS = INT_KEYS | FLOAT_KEYS | STR_KEYS
 
@@ -146,6 +146,10 @@ class FaultSet:
         for key in STATUS_KEYS & values.keys():
             if not 100 <= values[key] <= 599:
                 raise ValueError(f"{key}: status must be 100..599")
+        if "collect_redirect" in values and not 300 <= values["collect_redirect"] <= 399:
+            raise ValueError("collect_redirect: status must be 300..399")
+        if values.get("collect_delay", 0) < 0:
+            raise ValueError("collect_delay: must not be negative")
         if values.get("throttle") == 0:
             raise ValueError("throttle: must be at least 1 byte per second")
         for key in FLAG_KEYS:
@@ -189,6 +193,7 @@ class Scope:
         self.faults = NO_FAULTS
         self.request_log = []
         self.collected = empty_collected()
+        self.batches = []  # the decoded JSON text of each accepted post, as sent
 
 
 def _parse_int(key, raw, minimum):
@@ -505,6 +510,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self._dump("request_log", lambda: [])
         elif path == "/_collected":
             self._dump("collected", empty_collected)
+        elif path == "/_batches":
+            self._batches()
         elif path.startswith("/pkg/"):
             self._package(path, digest_in_path=True)
         elif path.startswith("/files/"):
@@ -543,6 +550,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if clear:
                 setattr(self.scope, attr, empty())
         self._simple(200, body, "application/json")
+
+    def _batches(self):
+        clear = self._query().get("clear", ["0"])[-1] not in ("", "0")
+        with self.server.state_lock:
+            body = "".join(text + "\n" for text in self.scope.batches)
+            if clear:
+                self.scope.batches = []
+        self._simple(200, body)
 
     def _page(self, name):
         title = {"terms": "Terms of use", "help": "Help"}[name]
@@ -733,11 +748,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
 
     def _stall(self, seconds):
-        """Keep the connection open and silent until the client leaves or time is up."""
+        """Keep the connection open and silent until the client leaves or time is up.
+
+        True when the client left."""
         try:
             self.wfile.flush()
         except OSError:
-            return
+            return True
         sock = self.connection
         deadline = time.monotonic() + seconds
         while (remaining := deadline - time.monotonic()) > 0:
@@ -748,16 +765,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             sock.settimeout(wait)
             try:
                 if not sock.recv(4096):
-                    return
+                    return True
             except TimeoutError:
                 continue
             except (OSError, ssl.SSLError):
-                return
+                return True
             finally:
                 try:
                     sock.settimeout(None)
                 except OSError:
-                    return
+                    return True
+        return False
 
     # ---- analytics collector -------------------------------------------------------
 
@@ -808,12 +826,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         with self.server.state_lock:
             self.scope.collected["posts"] += 1
-        status = self._take(self._faults_for("/collect"), "collect_status")
+        faults = self._faults_for("/collect")
+        delay = self._take(faults, "collect_delay")
+        if delay is not None and self._stall(delay):
+            # The client gave up waiting: the post is dropped, as if it never arrived.
+            self.abrupt = True
+            self.close_connection = True
+            return
+        redirect = self._take(faults, "collect_redirect")
+        if redirect is not None:
+            location = self.server.base_url + self.scope.prefix + "/collect"
+            self._redirect(location + ("?" + self.query if self.query else ""), redirect)
+            return
+        status = self._take(faults, "collect_status")
         if status is not None:
             self._simple(status, json.dumps({"code": status}), "application/json")
             return
         try:
-            records = decode_batch(self.headers.get("Content-Type", ""), body)
+            text = decode_batch(self.headers.get("Content-Type", ""), body)
+            records = json.loads(text)
         except ValueError as exc:
             error = {"error": str(exc), "time": time.time(),
                      "body_prefix": body[:200].decode("latin-1")}
@@ -823,11 +854,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         with self.server.state_lock:
             self.scope.collected["records"].extend(records)
+            self.scope.batches.append(text)
         self._simple(200, json.dumps({"code": 0}), "application/json")
 
 
 def decode_batch(content_type, body):
-    """Records of one analytics post; raises ValueError when it does not decode."""
+    """The JSON array text of one analytics post, checked to be an array; raises
+    ValueError when it does not decode."""
     if content_type.split(";")[0].strip().lower() != "application/x-www-form-urlencoded":
         raise ValueError(f"content type {content_type!r} is not a url-encoded form")
     try:
@@ -847,12 +880,13 @@ def decode_batch(content_type, body):
         except (OSError, EOFError, ValueError) as exc:
             raise ValueError(f"data_list does not gunzip: {exc}") from None
     try:
-        records = json.loads(data.decode("utf-8"))
+        text = data.decode("utf-8")
+        records = json.loads(text)
     except (UnicodeDecodeError, ValueError) as exc:
         raise ValueError(f"data_list is not JSON: {exc}") from None
     if not isinstance(records, list):
         raise ValueError("data_list is not a JSON array")
-    return records
+    return text
 
 
 def parse_range(header, size):

@@ -127,6 +127,7 @@ class ServerTest(unittest.TestCase):
             self.control(scope=scope)
             self.get_json(scope + "/_log?clear=1")
             self.get_json(scope + "/_collected?clear=1")
+            self.request("GET", scope + "/_batches?clear=1")
 
     # ---- helpers -------------------------------------------------------------
 
@@ -389,7 +390,8 @@ class ServerTest(unittest.TestCase):
         self.assertEqual(self.request("GET", "/files/package.exe")[0], 200)
 
     def test_control_checks_keys_and_is_never_faulted(self):
-        for query in ("bogus=1", "cut=x", "status=42", "cut_times=1"):
+        for query in ("bogus=1", "cut=x", "status=42", "cut_times=1", "collect_redirect=200",
+                      "collect_delay=-1", "collect_delay=x"):
             with self.subTest(query=query):
                 self.assertEqual(self.request("GET", "/_control?" + query)[0], 400)
         self.control("status=500&reset=1")
@@ -439,6 +441,51 @@ class ServerTest(unittest.TestCase):
         self.assertEqual(collected["records"], records)
         self.assertEqual((len(collected["errors"]), collected["posts"]), (1, 3))
         self.assertEqual(self.get_json("/_collected"), {"records": [], "errors": [], "posts": 0})
+
+    def test_collector_batches_keep_the_posted_text(self):
+        form = {"Content-Type": "application/x-www-form-urlencoded"}
+        texts = ['[{"n":1,"t":"中文"}]', '[{"n":2},{"n":3}]']
+        for text in texts:
+            packed = base64.b64encode(gzip.compress(text.encode())).decode()
+            body = urllib.parse.urlencode({"data_list": packed, "gzip": "1"})
+            self.assertEqual(self.request("POST", SA + "/collect?project=pc", form, body)[0], 200)
+        status, headers, body = self.request("GET", SA + "/_batches?clear=1")
+        self.assertEqual((status, body.decode()), (200, "".join(t + "\n" for t in texts)))
+        self.assertEqual(self.request("GET", SA + "/_batches")[2], b"")
+        self.assertEqual(self.get_json(SA + "/_collected")["records"],
+                         [{"n": 1, "t": "中文"}, {"n": 2}, {"n": 3}])
+        self.assertEqual(self.request("GET", "/_batches")[2], b"", "other scopes see nothing")
+
+    def test_collector_redirect_and_delay(self):
+        form = {"Content-Type": "application/x-www-form-urlencoded"}
+        body = urllib.parse.urlencode(
+            {"data_list": base64.b64encode(gzip.compress(b'[{"n":1}]')).decode(), "gzip": "1"})
+        self.control("collect_redirect=307&collect_redirect_times=1", scope=SA)
+        status, headers, _ = self.request("POST", SA + "/collect?project=pc", form, body)
+        self.assertEqual((status, headers["Location"]), (307, f"{self.base}{SA}/collect?project=pc"))
+        self.assertEqual(self.request("POST", SA + "/collect?project=pc", form, body)[0], 200)
+        # A client that waits gets the answer late; one that gives up leaves nothing behind.
+        self.control("collect_delay=0.3&collect_delay_times=1", scope=SA)
+        began = time.monotonic()
+        self.assertEqual(self.request("POST", SA + "/collect?project=pc", form, body)[0], 200)
+        self.assertGreaterEqual(time.monotonic() - began, 0.3)
+        self.control("collect_delay=30", scope=SA)
+        conn = self.connect(timeout=0.5)
+        try:
+            conn.request("POST", SA + "/collect?project=pc", body=body, headers=form)
+            with self.assertRaises(TimeoutError):
+                conn.getresponse()
+        finally:
+            conn.close()
+        deadline = time.monotonic() + 5
+        while self.get_json(SA + "/_log")[-1]["duration"] is None and time.monotonic() < deadline:
+            time.sleep(0.05)
+        log = self.get_json(SA + "/_log")
+        self.assertEqual([(e["status"], e["faults"]) for e in log],
+                         [(307, ["collect_redirect"]), (200, []), (200, ["collect_delay"]),
+                          (None, ["collect_delay"])])
+        collected = self.get_json(SA + "/_collected")
+        self.assertEqual((collected["records"], collected["posts"]), ([{"n": 1}, {"n": 1}], 4))
 
     # ---- scopes --------------------------------------------------------------------
 

@@ -1,0 +1,14 @@
+// Where the installer's analytics records go: the collector's host and default URL.
+#pragma once
+
+#include <string>
+
+namespace usage::zelkor {
+
+// Host of the analytics collector (a reserved name until the real service exists).
+inline constexpr const char* kCollectorHost = "collect.zelkorsoft.example";
+
+// "http://" + kCollectorHost + "/collect?project=pc".
+std::string DefaultCollectorUrl();
+
+}  // namespace usage::zelkor
