@@ -16,6 +16,9 @@ std::string Utf8(const std::wstring& text) { return Utils::ToNarrow(text, Utils:
 
 bool Enabled() { return g_InstallerConfig.IsEnableAppAnalytics; }
 
+// The tracker a report goes to: none while analytics is off or no tracker runs.
+std::shared_ptr<UsageTracker> ActiveTracker() { return Enabled() ? TrackerInstance() : nullptr; }
+
 // The pairs' "AB" value travels as "qoc_ab" on events of the kind; a value of another shape
 // is dropped without a word.
 QoContextProperties AbContext(const ReportPairs& pairs, QoEventKind kind) {
@@ -55,8 +58,7 @@ void StopInstallerAnalytics() {
 }
 
 void ReportTask(const ReportPairs& pairs, const std::wstring& name, float elapsedSeconds, const std::wstring& reason) {
-  if (!Enabled()) return;
-  const std::shared_ptr<UsageTracker> tracker = TrackerInstance();
+  const std::shared_ptr<UsageTracker> tracker = ActiveTracker();
   if (!tracker) return;
   QoEventTask task;
   task.name = Utf8(name);
@@ -67,8 +69,7 @@ void ReportTask(const ReportPairs& pairs, const std::wstring& name, float elapse
 }
 
 void ReportClick(const ReportPairs& pairs, const std::wstring& name) {
-  if (!Enabled()) return;
-  const std::shared_ptr<UsageTracker> tracker = TrackerInstance();
+  const std::shared_ptr<UsageTracker> tracker = ActiveTracker();
   if (!tracker) return;
   QoEventClick click;
   click.name = Utf8(name);
@@ -76,8 +77,7 @@ void ReportClick(const ReportPairs& pairs, const std::wstring& name) {
 }
 
 void ReportView(const ReportPairs& pairs, const std::wstring& name) {
-  if (!Enabled()) return;
-  const std::shared_ptr<UsageTracker> tracker = TrackerInstance();
+  const std::shared_ptr<UsageTracker> tracker = ActiveTracker();
   if (!tracker) return;
   QoEventView view;
   view.name = Utf8(name);
@@ -85,6 +85,5 @@ void ReportView(const ReportPairs& pairs, const std::wstring& name) {
 }
 
 void ReportCrash() {
-  if (!Enabled()) return;
-  if (const std::shared_ptr<UsageTracker> tracker = TrackerInstance()) tracker->trackCrash("崩溃");
+  if (const std::shared_ptr<UsageTracker> tracker = ActiveTracker()) tracker->trackCrash("崩溃");
 }
