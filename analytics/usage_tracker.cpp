@@ -9,9 +9,20 @@
 namespace usage::zelkor {
 namespace {
 
-// Set and reset on the main thread; other threads copy it while it is set.
-std::mutex g_instanceLock;
-std::shared_ptr<UsageTracker> g_instance;
+// The tracker is set and reset on the main thread; other threads copy it while it is set.
+// The slot is never destroyed: a tracker that is not released (analytics switched off on
+// the command line after the start) stays untouched to the end of the process, instead of
+// being torn down among the other statics, after the HTTP library's clean-up and in no set
+// order with the SDK's state.
+struct InstanceSlot {
+  std::mutex lock;
+  std::shared_ptr<UsageTracker> tracker;
+};
+
+InstanceSlot& Slot() {
+  static InstanceSlot* const slot = new InstanceSlot;
+  return *slot;
+}
 
 }  // namespace
 
@@ -81,8 +92,8 @@ void UsageTrackerWrapper::setLocale(const std::string& locale) {
 std::string UsageTrackerWrapper::getPrimaryDistinctId() { return impl_ ? impl_->getPrimaryDistinctId() : ""; }
 
 std::shared_ptr<UsageTracker> TrackerInstance() {
-  std::lock_guard<std::mutex> hold(g_instanceLock);
-  return g_instance;
+  std::lock_guard<std::mutex> hold(Slot().lock);
+  return Slot().tracker;
 }
 
 void startTracker(const TrackerSettings& settings) {
@@ -95,9 +106,9 @@ void startTracker(const TrackerSettings& settings) {
   auto tracker = std::make_shared<UsageTrackerWrapper>(std::move(impl));
   std::shared_ptr<UsageTracker> previous;
   {
-    std::lock_guard<std::mutex> hold(g_instanceLock);
-    previous = std::move(g_instance);
-    g_instance = std::move(tracker);
+    std::lock_guard<std::mutex> hold(Slot().lock);
+    previous = std::move(Slot().tracker);
+    Slot().tracker = std::move(tracker);
   }
   // previous goes here, outside the lock: its release sends what it holds.
 }
@@ -105,8 +116,8 @@ void startTracker(const TrackerSettings& settings) {
 void releaseTracker() {
   std::shared_ptr<UsageTracker> released;
   {
-    std::lock_guard<std::mutex> hold(g_instanceLock);
-    released = std::move(g_instance);
+    std::lock_guard<std::mutex> hold(Slot().lock);
+    released = std::move(Slot().tracker);
   }
   // The last reference: the implementation's destructor sends or stages its records.
 }

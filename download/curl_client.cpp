@@ -7,11 +7,12 @@
 #include <cstdio>
 #include <ctime>
 
-#include "download/curl_handles.h"
+#include "analytics/installer_reports.h"
 #include "download/head_request.h"
 #include "download/package_digest.h"
-#include "download/tls_trust.h"
 #include "download/transfer_limits.h"
+#include "net/curl_handles.h"
+#include "net/tls_trust.h"
 #include "utils/file_ops.h"
 #include "utils/log.h"
 #include "utils/text.h"
@@ -242,7 +243,6 @@ std::string CurlClient::GetRealUrl_Str(const std::string& url) {
 void CurlClient::ReportLengthFailure(long status) {
   wchar_t reason[200];
   swprintf(reason, 200, L"1.获取文件大小的状态码为=%ld；", status);
-  // The analytics report (task "下载失败原因", this reason, elapsed 0, "AB" = "IN") is made
-  // through the analytics reports once they exist; until then the reason is logged.
   TLOGLN(L"下载失败原因 %ls", reason);
+  ReportTask({{L"AB", L"IN"}}, L"下载失败原因", 0.0f, reason);
 }

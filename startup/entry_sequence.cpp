@@ -1,15 +1,14 @@
-// The entry sequence, step by step. Steps marked "analytics" and "window" are made by the
-// analytics tracker and the main window; until those exist the run goes from the command
-// line straight to the shut-down.
+// The entry sequence, step by step. The main window's steps are handed in by the caller.
 #include "startup/entry_sequence.h"
 
 #include <curl/curl.h>
 
-#include "startup/installer_config.h"
+#include "analytics/installer_reports.h"
+#include "config/installer_config.h"
 #include "utils/log.h"
 #include "utils/single_instance.h"
 
-int RunEntrySequence(void* instance) {
+int RunEntrySequence(void* instance, const MainWindowSteps& windowSteps) {
   // 1-2: no planted DLL from here on, and unhandled exceptions reach CrashFilter.
   HardenLibrarySearchPath();
   InstallCrashFilter();
@@ -29,15 +28,21 @@ int RunEntrySequence(void* instance) {
   }
   TLOGLN(L"single instance guard held");
 
-  // 5 (analytics): start the tracker with the INI-level settings.
+  // 5: the tracker, with the INI file's settings (does nothing when analytics is off there).
+  // The HTTP library's failure is reported here rather than at step 3, where no tracker
+  // existed yet to take it; without the library the record waits on disk for a later run.
+  StartInstallerAnalytics();
+  if (!curlStarted) ReportTask({{L"AB", L"IN"}}, L"libcurl初始化失败", 0.0f, L"");
 
   // 6: the command line overrides the INI file.
   ApplyCommandLine();
 
-  // 7-8 (window): prepare the toolkit for `instance`, then run the main window modally.
-  (void)instance;
+  // 7-8: the toolkit and the main window, run modally.
+  if (windowSteps) windowSteps(instance);
 
-  // 9 (analytics): stop the tracker, which sends what it still holds.
+  // 9: the tracker sends what it still holds; skipped when the command line switched
+  // analytics off.
+  StopInstallerAnalytics();
 
   // 10-12: shut down in reverse order.
   if (curlStarted) curl_global_cleanup();

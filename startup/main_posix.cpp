@@ -1,4 +1,5 @@
 // POSIX entry point of the installer's native build.
 #include "startup/entry_sequence.h"
 
-int main() { return RunEntrySequence(nullptr); }
+// No main window yet: the run goes from the start-up straight to the shut-down.
+int main() { return RunEntrySequence(nullptr, {}); }

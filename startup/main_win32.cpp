@@ -4,4 +4,5 @@
 
 #include "startup/entry_sequence.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) { return RunEntrySequence(instance); }
+// No main window yet: the run goes from the start-up straight to the shut-down.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) { return RunEntrySequence(instance, {}); }

@@ -6,17 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "config/installer_config.h"
 #include "startup/entry_sequence.h"
-#include "startup/installer_config.h"
+#include "tools/entry/access_violation.h"
 #include "tools/startupprobe/library_loader.h"
 #include "utils/system_facts.h"
 #include "utils/text.h"
-
-// A real access violation; the undefined-behaviour checker must let it happen.
-__attribute__((no_sanitize("null"), noinline)) static void WriteToNowhere() {
-  volatile int* volatile nowhere = nullptr;  // opaque to the optimiser, so the store stays
-  *nowhere = 1;
-}
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";

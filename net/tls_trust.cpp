@@ -1,11 +1,11 @@
 // Trust settings shared by all libcurl handles.
-#include "download/tls_trust.h"
+#include "net/tls_trust.h"
 
 #include <curl/curl.h>
 
 #include <mutex>
 
-#include "download/curl_handles.h"
+#include "net/curl_handles.h"
 
 namespace {
 std::mutex& TrustMutex() {

@@ -1,0 +1,6 @@
+// POSIX: the child-process runner reports a death by signal as 128 + the signal.
+#include <csignal>
+
+#include "tests/support/crash_exit.h"
+
+std::uint32_t testsupport::AccessViolationExitCode() { return 128u + SIGSEGV; }
