@@ -13,8 +13,8 @@
 
 #include "analytics/property_checks.h"
 #include "analytics/record_queue.h"
-#include "net/curl_handles.h"
-#include "net/tls_trust.h"
+#include "download/curl_handles.h"
+#include "download/tls_trust.h"
 #include "utils/log.h"
 
 namespace usage_analytics {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "analytics/usage_tracker.h"
-#include "config/installer_config.h"
+#include "startup/installer_config.h"
 #include "utils/text.h"
 
 namespace {

@@ -8,11 +8,11 @@
 #include <ctime>
 
 #include "analytics/installer_reports.h"
+#include "download/curl_handles.h"
 #include "download/head_request.h"
 #include "download/package_digest.h"
+#include "download/tls_trust.h"
 #include "download/transfer_limits.h"
-#include "net/curl_handles.h"
-#include "net/tls_trust.h"
 #include "utils/file_ops.h"
 #include "utils/log.h"
 #include "utils/text.h"

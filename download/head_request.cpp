@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
+#include "download/curl_handles.h"
+#include "download/tls_trust.h"
 #include "download/transfer_limits.h"
-#include "net/curl_handles.h"
-#include "net/tls_trust.h"
 #include "utils/log.h"
 #include "utils/text.h"
 

@@ -12,13 +12,13 @@
 #include <string>
 #include <system_error>
 
-#include "config/installer_config.h"
+#include "download/curl_handles.h"
 #include "download/download_timings.h"
 #include "download/package_digest.h"
 #include "download/stall_watch.h"
+#include "download/tls_trust.h"
 #include "download/transfer_limits.h"
-#include "net/curl_handles.h"
-#include "net/tls_trust.h"
+#include "startup/installer_config.h"
 #include "utils/file_ops.h"
 #include "utils/log.h"
 #include "utils/text.h"

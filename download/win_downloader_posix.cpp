@@ -16,11 +16,11 @@
 #include <atomic>
 #include <cstdio>
 
+#include "download/curl_handles.h"
 #include "download/package_digest.h"
+#include "download/tls_trust.h"
 #include "download/transfer_limits.h"
 #include "download/win_downloader.h"
-#include "net/curl_handles.h"
-#include "net/tls_trust.h"
 #include "utils/file_ops.h"
 #include "utils/log.h"
 #include "utils/text.h"

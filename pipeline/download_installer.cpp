@@ -5,10 +5,10 @@
 #include <mutex>
 #include <thread>
 
-#include "config/installer_config.h"
 #include "pipeline/install_record.h"
 #include "pipeline/package_runner.h"
 #include "pipeline/uninstaller_runner.h"
+#include "startup/installer_config.h"
 #include "utils/file_ops.h"
 #include "utils/folders.h"
 #include "utils/log.h"

@@ -1,8 +1,8 @@
 // The package runner: its command line, and the run that starts the package and reads it.
 #include "pipeline/package_runner.h"
 
-#include "config/installer_config.h"
 #include "pipeline/child_output_pump.h"
+#include "startup/installer_config.h"
 #include "utils/thread.h"
 
 namespace {

@@ -2,8 +2,8 @@
 #include <atomic>
 
 #include "analytics/installer_reports.h"
-#include "config/installer_config.h"
 #include "startup/entry_sequence.h"
+#include "startup/installer_config.h"
 #include "utils/log.h"
 
 void RunCrashFilter() {

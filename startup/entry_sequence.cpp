@@ -4,7 +4,7 @@
 #include <curl/curl.h>
 
 #include "analytics/installer_reports.h"
-#include "config/installer_config.h"
+#include "startup/installer_config.h"
 #include "utils/log.h"
 #include "utils/single_instance.h"
 

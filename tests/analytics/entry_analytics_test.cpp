@@ -37,13 +37,22 @@ class EntryAnalyticsTest : public testsupport::ServerTest {
     fs::copy_file(fs::path(testsupport::ProgramPath(L"reportdriver")), driver_);
   }
 
+  // The user's data folder is shared on Windows: the tracker's folder goes with the test.
+  void TearDown() override {
+    std::error_code ignored;  // a folder left behind holds only this test's state
+    fs::remove_all(TrackerFolder(), ignored);
+    ServerTest::TearDown();
+  }
+
+  std::string AppName() const { return "Tavelo" + suffix_; }
+
   std::string LiveCollector() const {
     return Utils::ToNarrow(server_.Url(L"/collect?project=pc"), Utils::kCodePageUtf8);
   }
 
   void WriteIni(const std::string& collector, const char* analytics = "true") const {
     std::ofstream ini(folder_.Path() / "ZelkorInstallerConfig.ini", std::ios::binary | std::ios::trunc);
-    ini << "[Install]\r\nAnalyticsUrl=" << collector << "\r\nDlAppNameSuffix=." << server_.Scope()
+    ini << "[Install]\r\nAnalyticsUrl=" << collector << "\r\nDlAppNameSuffix=" << suffix_
         << "\r\nIsEnableAppAnalytics=" << analytics << "\r\n";
   }
 
@@ -53,9 +62,8 @@ class EntryAnalyticsTest : public testsupport::ServerTest {
 
   // The tracker's own folder: it exists once a tracker has started in this scope.
   fs::path TrackerFolder() const {
-    const std::string app = testsupport::ScopedAppName(server_);
     return testsupport::FsPath(Utils::ToWide(usage::zelkor::baseFolder(), Utils::kCodePageUtf8)) / "QOLocal" /
-           testsupport::FsPath(Utils::ToWide(app, Utils::kCodePageUtf8));
+           testsupport::FsPath(Utils::ToWide(AppName(), Utils::kCodePageUtf8));
   }
 
   // event name + ":" + the report's name, for each record the collector holds.
@@ -76,6 +84,7 @@ class EntryAnalyticsTest : public testsupport::ServerTest {
   testsupport::TempDir data_;
   testsupport::ScopedEnvironment dataHome_{"XDG_DATA_HOME", data_.Path().string()};
   fs::path driver_;
+  const std::string suffix_ = testsupport::UniqueAppSuffix(server_);
 };
 
 // Run one cannot reach the collector and stages its records; run two delivers them before
@@ -94,7 +103,7 @@ TEST_F(EntryAnalyticsTest, RecordsOfARunWithTheCollectorDownLeaveWithTheNextRun)
   ASSERT_EQ(records.size(), expected.size());
   for (Json::ArrayIndex i = 0; i < records.size(); ++i) {
     const Json::Value& p = records[i]["properties"];
-    EXPECT_EQ(p["qo_app_id"].asString(), testsupport::ScopedAppName(server_)) << i;
+    EXPECT_EQ(p["qo_app_id"].asString(), AppName()) << i;
     EXPECT_EQ(p["qo_app_store"].asString(), driver_.filename().string()) << i;
     if (i < 4) {
       EXPECT_EQ(p["qoc_ab"].asString(), "IN") << i;

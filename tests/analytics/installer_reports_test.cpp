@@ -5,7 +5,7 @@
 
 #include "analytics/installer_reports.h"
 #include "analytics/usage_tracker.h"
-#include "config/installer_config.h"
+#include "startup/installer_config.h"
 #include "tests/support/installer_analytics.h"
 #include "tests/support/server_test.h"
 
@@ -38,7 +38,7 @@ TEST_F(InstallerReportsTest, ReportsCarryTheirFieldsAndTheApplicationOfTheConfig
   EXPECT_EQ(records[2]["properties"]["qo_name"].asString(), "安装中");
   EXPECT_FALSE(records[2]["properties"].isMember("qoc_ab")) << "no pair, no A/B value";
   for (const Json::Value& r : records) {
-    EXPECT_EQ(r["properties"]["qo_app_id"].asString(), testsupport::ScopedAppName(server_));
+    EXPECT_EQ(r["properties"]["qo_app_id"].asString(), analytics.AppName());
     EXPECT_EQ(r["properties"]["$app_version"].asString(), "1.7.9");
     EXPECT_EQ(r["properties"]["qo_dlapp_id"].asString(), "Tavelo");
     EXPECT_EQ(r["properties"]["qo_edition"].asString(), "china");

@@ -22,7 +22,7 @@
 #include "analytics/record_queue.h"
 #include "analytics/staged_queue.h"
 #include "analytics/staging_file.h"
-#include "net/tls_trust.h"
+#include "download/tls_trust.h"
 #include "tests/support/server_test.h"
 #include "utils/folders.h"
 #include "utils/text.h"

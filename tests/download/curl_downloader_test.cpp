@@ -8,7 +8,7 @@
 #include <optional>
 #include <thread>
 
-#include "net/tls_trust.h"
+#include "download/tls_trust.h"
 #include "tests/download/curl_downloader_fixture.h"
 #include "tests/download/test_timings.h"
 

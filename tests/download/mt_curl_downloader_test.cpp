@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "config/installer_config.h"
 #include "download/mt_curl_downloader.h"
-#include "net/tls_trust.h"
+#include "download/tls_trust.h"
+#include "startup/installer_config.h"
 #include "tests/download/test_timings.h"
 #include "tests/support/server_test.h"
 #include "utils/file_ops.h"

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <thread>
 
-#include "config/installer_config.h"
 #include "pipeline/download_installer.h"
 #include "pipeline/install_record.h"
 #include "pipeline/package_runner.h"
 #include "pipeline/uninstaller_runner.h"
+#include "startup/installer_config.h"
 #include "tests/support/environment.h"
 #include "tests/support/probe_runner.h"
 #include "tests/support/server_test.h"

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "config/installer_config.h"
 #include "pipeline/package_runner.h"
 #include "pipeline/uninstaller_runner.h"
+#include "startup/installer_config.h"
 #include "tests/support/environment.h"
 #include "tests/support/event_recorder.h"
 #include "tests/support/probe_runner.h"

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <atomic>
+#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "analytics/device_info.h"
 #include "analytics/installer_reports.h"
-#include "config/installer_config.h"
+#include "startup/installer_config.h"
 #include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_server.h"
@@ -28,18 +31,23 @@ inline Json::Value Collected(const TestServer& server) {
   return root;
 }
 
-// The application name the tracker uses under InstallerAnalyticsScope and the report driver
-// tests: "Tavelo" + "." + the scope.
-inline std::string ScopedAppName(const TestServer& server) { return "Tavelo." + server.Scope(); }
+// An application-name suffix of its own for each call: "." + the scope + "-" + a number. The
+// tracker keeps its folders under its application name, "Tavelo" + the suffix, so no two
+// trackers of the test processes share them (on Windows they share the user's data folder).
+inline std::string UniqueAppSuffix(const TestServer& server) {
+  static std::atomic<int> next{0};
+  return "." + server.Scope() + "-" + std::to_string(next++);
+}
 
 // Analytics on, reports to the collector, the tracker's folders apart from every other
-// process (a data folder of its own on POSIX; the scoped application name on Windows). The
-// tracker is stopped and the configuration restored at the end.
+// tracker (a data folder of its own on POSIX; an application name of its own everywhere).
+// The tracker is stopped and the configuration restored at the end.
 class InstallerAnalyticsScope {
  public:
-  explicit InstallerAnalyticsScope(const TestServer& server) : saved_(g_InstallerConfig) {
+  explicit InstallerAnalyticsScope(const TestServer& server)
+      : saved_(g_InstallerConfig), appName_("Tavelo" + UniqueAppSuffix(server)) {
     g_InstallerConfig.AnalyticsUrl = server.Url(L"/collect?project=pc");
-    g_InstallerConfig.DlAppNameSuffix = L"." + Utils::ToWide(server.Scope(), Utils::kCodePageUtf8);
+    g_InstallerConfig.DlAppNameSuffix = Utils::ToWide(appName_.substr(6), Utils::kCodePageUtf8);
     g_InstallerConfig.IsEnableAppAnalytics = true;
     server.Get("/_collected?clear=1");
   }
@@ -47,12 +55,20 @@ class InstallerAnalyticsScope {
     g_InstallerConfig.IsEnableAppAnalytics = true;
     StopInstallerAnalytics();
     g_InstallerConfig = saved_;
+    // The user's data folder is shared on Windows: the tracker's folder goes with the scope.
+    std::error_code ignored;  // a folder left behind holds only this scope's state
+    std::filesystem::remove_all(
+        FsPath(Utils::ToWide(usage::zelkor::baseFolder() + "/QOLocal/" + appName_, Utils::kCodePageUtf8)), ignored);
   }
   InstallerAnalyticsScope(const InstallerAnalyticsScope&) = delete;
   InstallerAnalyticsScope& operator=(const InstallerAnalyticsScope&) = delete;
 
+  // The tracker's application name: "Tavelo" + the suffix.
+  const std::string& AppName() const { return appName_; }
+
  private:
   InstallerConfig saved_;
+  std::string appName_;
   TempDir data_;
   ScopedEnvironment dataHome_{"XDG_DATA_HOME", data_.Path().string()};
 };

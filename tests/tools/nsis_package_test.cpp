@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "config/installer_config.h"
 #include "pipeline/line_protocol.h"
 #include "pipeline/package_runner.h"
 #include "pipeline/uninstaller_runner.h"
+#include "startup/installer_config.h"
 #include "tests/support/probe_runner.h"
 #include "tests/support/temp_dir.h"
 #include "utils/folders.h"

@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "config/number_text.h"
 #include "download/downloader.h"
+#include "startup/number_text.h"
 #include "utils/file_ops.h"
 #include "utils/text.h"
 

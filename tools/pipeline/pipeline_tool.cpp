@@ -11,12 +11,12 @@
 #include <map>
 #include <mutex>
 
-#include "config/installer_config.h"
-#include "config/number_text.h"
 #include "pipeline/download_installer.h"
 #include "pipeline/install_record.h"
 #include "pipeline/package_runner.h"
 #include "pipeline/uninstaller_runner.h"
+#include "startup/installer_config.h"
+#include "startup/number_text.h"
 #include "tools/entry/tool_main.h"
 #include "utils/text.h"
 

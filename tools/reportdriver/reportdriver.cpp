@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "analytics/installer_reports.h"
-#include "config/installer_config.h"
 #include "startup/entry_sequence.h"
+#include "startup/installer_config.h"
 #include "tools/entry/access_violation.h"
 #include "tools/entry/tool_main.h"
 

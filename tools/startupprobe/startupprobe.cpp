@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "config/installer_config.h"
 #include "startup/entry_sequence.h"
+#include "startup/installer_config.h"
 #include "tools/entry/access_violation.h"
 #include "tools/startupprobe/library_loader.h"
 #include "utils/system_facts.h"

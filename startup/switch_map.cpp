@@ -1,7 +1,7 @@
 // SwitchMap building and readers.
-#include "config/switch_map.h"
+#include "startup/switch_map.h"
 
-#include "config/number_text.h"
+#include "startup/number_text.h"
 
 SwitchMap SwitchMap::FromArguments(const std::vector<std::wstring>& arguments) {
   SwitchMap map;

@@ -1,6 +1,6 @@
 // The process's configuration record, filled from the defaults and the INI file during
 // static initialisation, before the entry sequence runs.
-#include "config/installer_config.h"
+#include "startup/installer_config.h"
 #include "utils/folders.h"
 
 namespace {

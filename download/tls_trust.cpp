@@ -1,11 +1,11 @@
 // Trust settings shared by all libcurl handles.
-#include "net/tls_trust.h"
+#include "download/tls_trust.h"
 
 #include <curl/curl.h>
 
 #include <mutex>
 
-#include "net/curl_handles.h"
+#include "download/curl_handles.h"
 
 namespace {
 std::mutex& TrustMutex() {

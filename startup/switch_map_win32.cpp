@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "config/switch_map.h"
+#include "startup/switch_map.h"
 
 std::vector<std::wstring> SplitCommandLineText(const std::wstring& commandLine) {
   std::vector<std::wstring> arguments;

@@ -1,6 +1,6 @@
 // Leading-number conversions, the same in both builds (the C runtimes differ on hexadecimal
 // floats, "inf"/"nan" and the width of long, so only a plain decimal prefix is taken).
-#include "config/number_text.h"
+#include "startup/number_text.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "config/switch_map.h"
+#include "startup/switch_map.h"
 #include "utils/command_line.h"
 #include "utils/text.h"
 

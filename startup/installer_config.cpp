@@ -1,12 +1,12 @@
 // Configuration layers: defaults, INI file, command line.
-#include "config/installer_config.h"
+#include "startup/installer_config.h"
 
 #include <cmath>
 #include <limits>
 
-#include "config/number_text.h"
-#include "config/redirect_service.h"
-#include "config/switch_map.h"
+#include "startup/number_text.h"
+#include "startup/redirect_service.h"
+#include "startup/switch_map.h"
 #include "utils/folders.h"
 #include "utils/ini_file.h"
 #include "utils/system_facts.h"

@@ -6,9 +6,9 @@
 #include <limits>
 #include <optional>
 
-#include "config/installer_config.h"
-#include "config/number_text.h"
-#include "config/switch_map.h"
+#include "startup/installer_config.h"
+#include "startup/number_text.h"
+#include "startup/switch_map.h"
 #include "tests/support/temp_dir.h"
 #include "utils/folders.h"
 #include "utils/text.h"
