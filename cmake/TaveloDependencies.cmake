@@ -13,3 +13,18 @@ endif()
 if(NOT TARGET ZLIB::ZLIB)
   find_package(ZLIB REQUIRED)
 endif()
+# pugixml for the skins' XML.
+find_package(pugixml CONFIG REQUIRED)
+# libarchive for the skin archive (its 7z reader, over liblzma). On Windows it is the static
+# library of scripts/deps-windows, a name FindLibArchive does not look for, and it brings
+# its own link dependencies and the definition that its headers need for static linking.
+if(WIN32)
+  find_library(LibArchive_LIBRARY NAMES archive_static REQUIRED)
+endif()
+find_package(LibArchive REQUIRED)
+if(WIN32)
+  find_package(liblzma CONFIG REQUIRED)
+  set_property(TARGET LibArchive::LibArchive APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS LIBARCHIVE_STATIC)
+  # advapi32: its random numbers come from CryptGenRandom.
+  set_property(TARGET LibArchive::LibArchive APPEND PROPERTY INTERFACE_LINK_LIBRARIES liblzma::liblzma ZLIB::ZLIB advapi32)
+endif()

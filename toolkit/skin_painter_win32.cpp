@@ -1,0 +1,166 @@
+// Painting of each kind of control: background colour and image, a button's state colour
+// and image, an option's selected image, the progress bar's filled share, and the text.
+#include "toolkit/skin_painter_win32.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "toolkit/controls.h"
+#include "toolkit/image_drawing_win32.h"
+#include "toolkit/skin_window.h"
+
+namespace SkinUI {
+namespace {
+
+Rect Intersect(const Rect& a, const Rect& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+
+Gdiplus::RectF ToRectF(const Rect& r) {
+  return {static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.Width()),
+          static_cast<float>(r.Height())};
+}
+
+// The text layout of a control's alignment bits: one line cut with an ellipsis, or lines
+// broken at words.
+void PrepareFormat(Gdiplus::StringFormat& format, unsigned align) {
+  const auto horizontal = (align & kAlignCenter) ? Gdiplus::StringAlignmentCenter
+                          : (align & kAlignRight) ? Gdiplus::StringAlignmentFar
+                                                  : Gdiplus::StringAlignmentNear;
+  const auto vertical = (align & kAlignVCenter) ? Gdiplus::StringAlignmentCenter
+                        : (align & kAlignBottom) ? Gdiplus::StringAlignmentFar
+                                                 : Gdiplus::StringAlignmentNear;
+  format.SetAlignment(horizontal);
+  format.SetLineAlignment(vertical);
+  if (align & kAlignSingleLine) {
+    format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
+    format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
+  } else {
+    format.SetFormatFlags(Gdiplus::StringFormatFlagsLineLimit);
+    format.SetTrimming(Gdiplus::StringTrimmingEllipsisWord);
+  }
+}
+
+std::wstring FontKey(const FontInfo& font) {
+  return font.name + L"|" + std::to_wstring(font.size) + L"|" + std::to_wstring(font.bold) +
+         std::to_wstring(font.italic) + std::to_wstring(font.underline);
+}
+
+}  // namespace
+
+void SkinPainter::Paint(Gdiplus::Graphics& graphics) {
+  WindowManager& manager = window_.Manager();
+  manager.LayoutIfNeeded();
+  const Size size = manager.Attributes().size;
+  if (Control* root = manager.Root()) PaintControl(graphics, *root, {0, 0, size.cx, size.cy});
+  graphics.ResetClip();
+}
+
+void SkinPainter::PaintControl(Gdiplus::Graphics& graphics, Control& control, const Rect& parentClip) {
+  if (!control.IsVisible()) return;
+  const Rect clip = Intersect(parentClip, control.Pos());
+  if (clip.Empty()) return;
+  graphics.SetClip(Gdiplus::Rect(clip.left, clip.top, clip.Width(), clip.Height()));
+  FillColour(graphics, control.BkColor(), control.Pos());
+  DrawImage(graphics, control.BkImage(), control.Pos());
+  PaintStateImages(graphics, control);
+  PaintProgress(graphics, control);
+  PaintText(graphics, control);
+  for (const auto& child : control.Children()) PaintControl(graphics, *child, clip);
+}
+
+void SkinPainter::PaintStateImages(Gdiplus::Graphics& graphics, Control& control) {
+  const auto* button = dynamic_cast<const Button*>(&control);
+  if (button == nullptr) return;
+  const std::uint32_t stateColour = !button->IsEnabled() ? button->DisabledBkColor()
+                                    : button->IsPushed()  ? button->PushedBkColor()
+                                    : button->IsHot()     ? button->HotBkColor()
+                                                          : 0;
+  FillColour(graphics, stateColour, control.Pos());
+  const auto* option = dynamic_cast<const Option*>(&control);
+  if (option != nullptr && option->IsSelected() && !option->SelectedImage().empty()) {
+    DrawImage(graphics, option->SelectedImage(), control.Pos());
+  } else {
+    DrawImage(graphics, button->StateImage(), control.Pos());
+  }
+}
+
+void SkinPainter::PaintProgress(Gdiplus::Graphics& graphics, Control& control) {
+  const auto* progress = dynamic_cast<const Progress*>(&control);
+  if (progress == nullptr || progress->MaxValue() <= progress->MinValue()) return;
+  const double share = static_cast<double>(progress->Value() - progress->MinValue()) /
+                       (progress->MaxValue() - progress->MinValue());
+  Rect filled = control.Pos();
+  if (progress->IsHorizontal()) {
+    filled.right = filled.left + static_cast<int>(std::lround(filled.Width() * share));
+  } else {
+    filled.top = filled.bottom - static_cast<int>(std::lround(filled.Height() * share));
+  }
+  // The fore image is laid out over the filled part, its corners kept.
+  if (!filled.Empty()) DrawImage(graphics, progress->ForeImage(), filled);
+}
+
+void SkinPainter::PaintText(Gdiplus::Graphics& graphics, Control& control) {
+  // An edit's text is shown by its native edit box.
+  if (dynamic_cast<const Edit*>(&control) != nullptr) return;
+  const std::wstring text = control.DisplayText();
+  const std::uint32_t colour = control.TextColor();
+  if (text.empty() || (colour >> 24) == 0) return;
+  const Rect& pad = control.TextPadding();
+  const Rect& pos = control.Pos();
+  const Rect area{pos.left + pad.left, pos.top + pad.top, pos.right - pad.right, pos.bottom - pad.bottom};
+  if (area.Empty()) return;
+  const FontInfo& info = control.Manager()->GetFont(control.Font());
+  Gdiplus::StringFormat format;
+  PrepareFormat(format, control.Align());
+  const Gdiplus::SolidBrush brush{Gdiplus::Color(colour)};
+  graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), FontFor(info).font.get(), ToRectF(area), &format,
+                      &brush);
+}
+
+void SkinPainter::FillColour(Gdiplus::Graphics& graphics, std::uint32_t colour, const Rect& area) {
+  if ((colour >> 24) == 0 || area.Empty()) return;
+  const Gdiplus::SolidBrush brush{Gdiplus::Color(colour)};
+  graphics.FillRectangle(&brush, area.left, area.top, area.Width(), area.Height());
+}
+
+void SkinPainter::DrawImage(Gdiplus::Graphics& graphics, const std::string& description, const Rect& area) {
+  if (description.empty()) return;
+  const std::optional<ImageDescription> parsed = ParseImageDescription(description);
+  if (!parsed) return;
+  Gdiplus::Bitmap* image = Image(parsed->file);
+  if (image != nullptr) DrawImageDescription(graphics, *image, *parsed, area);
+}
+
+Gdiplus::Bitmap* SkinPainter::Image(const std::wstring& file) {
+  auto found = images_.find(file);
+  if (found == images_.end()) {
+    const std::vector<unsigned char>* bytes = window_.FindSkinFile(file);
+    std::unique_ptr<Gdiplus::Bitmap> decoded = bytes != nullptr ? DecodeImage(*bytes) : nullptr;
+    found = images_.emplace(file, std::move(decoded)).first;  // a missing image stays missing
+  }
+  return found->second.get();
+}
+
+const SkinFont& SkinPainter::FontFor(const FontInfo& font) {
+  const std::wstring key = FontKey(font);
+  auto found = fonts_.find(key);
+  if (found == fonts_.end()) found = fonts_.emplace(key, MakeFont(font)).first;
+  return found->second;
+}
+
+int SkinPainter::MeasureTextWidth(Gdiplus::Graphics& graphics, const std::wstring& text, const FontInfo& font) {
+  if (text.empty()) return 0;
+  Gdiplus::StringFormat format;
+  PrepareFormat(format, kAlignLeft | kAlignTop | kAlignSingleLine);
+  format.SetTrimming(Gdiplus::StringTrimmingNone);
+  const Gdiplus::RectF unbounded(0.0f, 0.0f, 100000.0f, 10000.0f);
+  Gdiplus::RectF box;
+  if (graphics.MeasureString(text.c_str(), static_cast<INT>(text.size()), FontFor(font).font.get(), unbounded, &format,
+                             &box) != Gdiplus::Ok) {
+    return 0;
+  }
+  return static_cast<int>(std::ceil(box.Width));
+}
+
+}  // namespace SkinUI
