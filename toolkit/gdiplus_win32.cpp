@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "toolkit/window_manager.h"
 #include "utils/log.h"
@@ -55,14 +54,35 @@ UniqueStream StreamOver(std::span<const unsigned char> bytes) {
   return UniqueStream(stream);
 }
 
-// The family and font of one face, or empty when GDI+ cannot make them.
-SkinFont TryFace(const wchar_t* face, float size, int style) {
-  SkinFont made;
-  made.family = std::make_unique<Gdiplus::FontFamily>(face);
-  if (made.family->GetLastStatus() != Gdiplus::Ok || !made.family->IsAvailable()) return {};
+// The font of a family in the style, or else in its regular style; empty when GDI+ can make
+// neither.
+SkinFont TryFamily(std::unique_ptr<Gdiplus::FontFamily> family, float size, int style) {
+  if (!family || family->GetLastStatus() != Gdiplus::Ok || !family->IsAvailable()) return {};
   for (const int tryStyle : {style, static_cast<int>(Gdiplus::FontStyleRegular)}) {
-    made.font = std::make_unique<Gdiplus::Font>(made.family.get(), size, tryStyle, Gdiplus::UnitPixel);
-    if (made.font->GetLastStatus() == Gdiplus::Ok && made.font->IsAvailable()) return made;
+    auto font = std::make_unique<Gdiplus::Font>(family.get(), size, tryStyle, Gdiplus::UnitPixel);
+    if (font->GetLastStatus() == Gdiplus::Ok && font->IsAvailable()) return {std::move(family), std::move(font)};
+  }
+  return {};
+}
+
+SkinFont TryFace(const wchar_t* face, float size, int style) {
+  return TryFamily(std::make_unique<Gdiplus::FontFamily>(face), size, style);
+}
+
+// The last resort: Tahoma (Windows and Wine both have it), else the first installed family
+// that makes a font.
+SkinFont AnyInstalledFace(float size, int style) {
+  if (SkinFont made = TryFace(L"Tahoma", size, style); made.font) return made;
+  Gdiplus::InstalledFontCollection installed;
+  const INT count = installed.GetFamilyCount();
+  if (count <= 0) return {};
+  const std::unique_ptr<Gdiplus::FontFamily[]> families(new Gdiplus::FontFamily[count]);
+  INT found = 0;
+  installed.GetFamilies(count, families.get(), &found);
+  for (INT i = 0; i < found; ++i) {
+    if (SkinFont made = TryFamily(std::unique_ptr<Gdiplus::FontFamily>(families[i].Clone()), size, style); made.font) {
+      return made;
+    }
   }
   return {};
 }
@@ -103,13 +123,12 @@ SkinFont MakeFont(const FontInfo& font) {
     SkinFont made = TryFace(face, size, style);
     if (made.font) return made;
   }
-  SkinFont generic;
-  generic.family.reset(Gdiplus::FontFamily::GenericSansSerif()->Clone());
-  generic.font = std::make_unique<Gdiplus::Font>(generic.family.get(), size, style, Gdiplus::UnitPixel);
-  if (generic.font->GetLastStatus() != Gdiplus::Ok) {
-    generic.font = std::make_unique<Gdiplus::Font>(generic.family.get(), size, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+  // The generic family is null when the system has none of its faces (a bare Wine prefix).
+  if (const Gdiplus::FontFamily* generic = Gdiplus::FontFamily::GenericSansSerif()) {
+    SkinFont made = TryFamily(std::unique_ptr<Gdiplus::FontFamily>(generic->Clone()), size, style);
+    if (made.font) return made;
   }
-  return generic;
+  return AnyInstalledFace(size, style);
 }
 
 }  // namespace SkinUI

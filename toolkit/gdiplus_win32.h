@@ -28,8 +28,9 @@ struct SkinFont {
 };
 
 // The skin's font. GDI+ draws nothing at all with a face it cannot find, so an unknown face
-// falls back to "Microsoft YaHei", then "SimSun", then the generic sans-serif family; a style
-// the face lacks (bold of a face without a bold) falls back to its regular style.
+// falls back to "Microsoft YaHei", then "SimSun", then the generic sans-serif family, then
+// any face the system has; a style the face lacks (bold of a face without a bold) falls back
+// to its regular style. No font only when the system has no usable face at all.
 SkinFont MakeFont(const FontInfo& font);
 
 }  // namespace SkinUI

@@ -5,11 +5,12 @@
 #include <array>
 
 namespace SkinUI {
-namespace {
 
 Rect Intersect(const Rect& a, const Rect& b) {
   return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
+
+namespace {
 
 Rect DestinationOf(const ImageDescription& d, const Rect& area) {
   if (!d.dest) return area;

@@ -6,6 +6,9 @@
 
 namespace SkinUI {
 
+// The part two rectangles share (empty when they do not meet).
+Rect Intersect(const Rect& a, const Rect& b);
+
 // Draws the image as the description says: into its dest (relative to the area's top-left
 // corner, clipped to the area) or the whole area, from its source (clipped to the image; all
 // zero: the whole image), with its corner insets unstretched, its mask colour transparent,

@@ -12,17 +12,14 @@
 namespace SkinUI {
 namespace {
 
-Rect Intersect(const Rect& a, const Rect& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-}
-
 Gdiplus::RectF ToRectF(const Rect& r) {
   return {static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.Width()),
           static_cast<float>(r.Height())};
 }
 
 // The text layout of a control's alignment bits: one line cut with an ellipsis, or lines
-// broken at words.
+// broken at words. Typographic: without the default format's padding of a sixth of an em
+// at each end, so that a text fits the width measured for it.
 void PrepareFormat(Gdiplus::StringFormat& format, unsigned align) {
   const auto horizontal = (align & kAlignCenter) ? Gdiplus::StringAlignmentCenter
                           : (align & kAlignRight) ? Gdiplus::StringAlignmentFar
@@ -32,11 +29,12 @@ void PrepareFormat(Gdiplus::StringFormat& format, unsigned align) {
                                                  : Gdiplus::StringAlignmentNear;
   format.SetAlignment(horizontal);
   format.SetLineAlignment(vertical);
+  const INT typographic = format.GetFormatFlags();
   if (align & kAlignSingleLine) {
-    format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
+    format.SetFormatFlags(typographic | Gdiplus::StringFormatFlagsNoWrap);
     format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
   } else {
-    format.SetFormatFlags(Gdiplus::StringFormatFlagsLineLimit);
+    format.SetFormatFlags(typographic | Gdiplus::StringFormatFlagsLineLimit);
     format.SetTrimming(Gdiplus::StringTrimmingEllipsisWord);
   }
 }
@@ -110,11 +108,12 @@ void SkinPainter::PaintText(Gdiplus::Graphics& graphics, Control& control) {
   const Rect& pos = control.Pos();
   const Rect area{pos.left + pad.left, pos.top + pad.top, pos.right - pad.right, pos.bottom - pad.bottom};
   if (area.Empty()) return;
-  const FontInfo& info = control.Manager()->GetFont(control.Font());
-  Gdiplus::StringFormat format;
+  const Gdiplus::Font* font = FontFor(control.Manager()->GetFont(control.Font())).font.get();
+  if (font == nullptr) return;  // the system has no face to draw with
+  Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
   PrepareFormat(format, control.Align());
   const Gdiplus::SolidBrush brush{Gdiplus::Color(colour)};
-  graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), FontFor(info).font.get(), ToRectF(area), &format,
+  graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), font, ToRectF(area), &format,
                       &brush);
 }
 
@@ -150,13 +149,15 @@ const SkinFont& SkinPainter::FontFor(const FontInfo& font) {
 }
 
 int SkinPainter::MeasureTextWidth(Gdiplus::Graphics& graphics, const std::wstring& text, const FontInfo& font) {
-  if (text.empty()) return 0;
-  Gdiplus::StringFormat format;
+  const Gdiplus::Font* drawn = FontFor(font).font.get();
+  if (text.empty() || drawn == nullptr) return 0;
+  Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
   PrepareFormat(format, kAlignLeft | kAlignTop | kAlignSingleLine);
   format.SetTrimming(Gdiplus::StringTrimmingNone);
+  format.SetFormatFlags(format.GetFormatFlags() | Gdiplus::StringFormatFlagsMeasureTrailingSpaces);
   const Gdiplus::RectF unbounded(0.0f, 0.0f, 100000.0f, 10000.0f);
   Gdiplus::RectF box;
-  if (graphics.MeasureString(text.c_str(), static_cast<INT>(text.size()), FontFor(font).font.get(), unbounded, &format,
+  if (graphics.MeasureString(text.c_str(), static_cast<INT>(text.size()), drawn, unbounded, &format,
                              &box) != Gdiplus::Ok) {
     return 0;
   }
