@@ -13,19 +13,12 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from xvfb_display import own_display  # noqa: E402
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIN = os.path.join(os.environ.get("TAVELO_BUILD_ROOT", os.path.join(ROOT, "build")), "windows", "bin")
 WINE_ENV = os.path.join(ROOT, "scripts", "wine-env")
-
-
-def own_display():
-    read, write = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=(write,), stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as pipe:
-        os.environ["DISPLAY"] = ":" + pipe.readline().strip()
-    return xvfb
 
 
 def output(*command):

@@ -11,6 +11,7 @@
 namespace SkinUI {
 namespace {
 
+// Half the int range: the painters add offsets to these coordinates in int.
 int Clamp(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN / 2, INT_MAX / 2)); }
 
 bool TakesPart(const Control& c) { return c.IsVisible() && !c.IsFloat(); }

@@ -22,7 +22,7 @@ class HeadlessHost : public WindowHost {
                  timers.end());
   }
 
-  void Invalidate() override { ++invalidations_; }
+  void Invalidate() override {}  // nothing to paint
 
   bool StartTimer(Control* control, unsigned id, unsigned milliseconds) override {
     StopTimer(control, id);
@@ -49,7 +49,6 @@ class HeadlessHost : public WindowHost {
  private:
   HeadlessPlatform& platform_;
   SkinWindow& window_;
-  int invalidations_ = 0;
 };
 
 std::unique_ptr<WindowHost> HeadlessPlatform::CreateHost(SkinWindow& window, SkinWindow*, const std::wstring& title) {

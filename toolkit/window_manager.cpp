@@ -133,9 +133,12 @@ std::size_t WindowManager::DispatchPosted() {
     std::lock_guard<std::mutex> hold(postedLock_);
     batch.swap(posted_);
   }
+  if (batch.empty()) return 0;
+  // Controls leave a tree only with their window, so one walk serves the whole batch.
+  const std::vector<Control*> live = AllControls();
   std::size_t delivered = 0;
   for (const Notify& n : batch) {
-    if (n.sender != nullptr && !IsLive(n.sender)) continue;  // the control has gone: dropped
+    if (n.sender != nullptr && std::find(live.begin(), live.end(), n.sender) == live.end()) continue;  // not ours: dropped
     SendNotify(n.sender, n.type, n.wParam, n.lParam);
     ++delivered;
   }

@@ -21,6 +21,9 @@ import unittest
 
 from PIL import Image
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from xvfb_display import own_display  # noqa: E402
+
 ARGS = None
 # A bound on each wait for the window or for a line of skinview: a hang fails the case.
 WAIT = 30.0
@@ -280,17 +283,6 @@ class PointerAndKeyboard(unittest.TestCase):
             time.sleep(0.2)
         self.assertEqual(self.viewer.position()[:2], (x + 120, y + 60))
         self.viewer.screenshot("MessageBox2Wnd.moved")
-
-
-def own_display():
-    """An Xvfb of the test's own on a free display number; its process."""
-    read, write = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=(write,), stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as pipe:
-        os.environ["DISPLAY"] = ":" + pipe.readline().strip()
-    return xvfb
 
 
 def main():
