@@ -28,3 +28,8 @@ if(WIN32)
   # advapi32: its random numbers come from CryptGenRandom.
   set_property(TARGET LibArchive::LibArchive APPEND PROPERTY INTERFACE_LINK_LIBRARIES liblzma::liblzma ZLIB::ZLIB advapi32)
 endif()
+
+# jsoncpp: the interface texts of "language.json", and the tests' reader of the analytics
+# records. Its package names its library jsoncpp_static (the Windows dependency build) or
+# jsoncpp_lib (Debian); JsonCpp::JsonCpp stands for whichever it made.
+find_package(jsoncpp CONFIG REQUIRED)

@@ -14,6 +14,7 @@
 #include "download/download_timings.h"
 #include "download/head_request.h"
 #include "download/package_digest.h"
+#include "utils/com_apartment.h"
 #include "utils/file_ops.h"
 #include "utils/log.h"
 #include "utils/text.h"
@@ -114,7 +115,7 @@ struct CWinDownloader::Impl : win_downloader_detail::TransferListener {
 
 int CWinDownloader::Impl::Run(void* parameter) {
   auto* self = static_cast<Impl*>(parameter);
-  win_downloader_detail::ServiceThreadScope serviceScope;
+  const Utils::ComApartment serviceScope;  // the URL service needs a COM apartment on its thread
   self->Emit(DL_CODE_START, 1.0, L"");
   if (self->path.empty()) self->Emit(DL_CODE_FAIL, 1.0, L"");  // reported, and the run goes on
 

@@ -73,19 +73,6 @@ void SetAbortMark(CWinDownloader::CBindCallback& callback);
 // server sends nothing; no effect when no attempt runs.
 void AbortAttempt(CWinDownloader::CBindCallback& callback);
 
-// Platform: what the worker thread needs for the service while the object lives (a COM
-// single-threaded apartment on Windows).
-class ServiceThreadScope {
- public:
-  ServiceThreadScope();
-  ~ServiceThreadScope();
-  ServiceThreadScope(const ServiceThreadScope&) = delete;
-  ServiceThreadScope& operator=(const ServiceThreadScope&) = delete;
-
- private:
-  bool initialised_ = false;
-};
-
 // Platform: one call of the service, url into path with callback's notifications. 0 on
 // success, otherwise the failure code carried by 1004 (see the platform file).
 long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& url, const std::wstring& path);

@@ -104,10 +104,6 @@ void AbortAttempt(CWinDownloader::CBindCallback& callback) { callback.AbortAttem
 long IncompleteFileCode() { return CURLE_PARTIAL_FILE; }
 long StalledCode() { return CURLE_OPERATION_TIMEDOUT; }
 
-// Nothing to prepare: libcurl needs no per-thread set-up.
-ServiceThreadScope::ServiceThreadScope() = default;
-ServiceThreadScope::~ServiceThreadScope() = default;
-
 long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& url, const std::wstring& path) {
   callback.BeginAttempt();
   Utils::UniqueFile file = Utils::OpenFile(path, "wb");

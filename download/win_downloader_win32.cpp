@@ -108,16 +108,6 @@ void SetAbortMark(CWinDownloader::CBindCallback& callback) { callback.SetAbortMa
 
 void AbortAttempt(CWinDownloader::CBindCallback& callback) { callback.AbortBinding(); }
 
-ServiceThreadScope::ServiceThreadScope() {
-  const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  initialised_ = SUCCEEDED(hr);  // S_FALSE too: every successful call is paired with CoUninitialize
-  if (!initialised_) TLOGLN(L"CoInitializeEx failed: 0x%08lX", static_cast<unsigned long>(hr));
-}
-
-ServiceThreadScope::~ServiceThreadScope() {
-  if (initialised_) CoUninitialize();
-}
-
 long DownloadOnce(CWinDownloader::CBindCallback& callback, const std::wstring& url, const std::wstring& path) {
   const HRESULT hr = URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, &callback);
   callback.KeepBinding(nullptr);  // the binding is over, whether or not the service said so

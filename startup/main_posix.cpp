@@ -1,5 +1,6 @@
 // POSIX entry point of the installer's native build.
 #include "startup/entry_sequence.h"
+#include "ui/main_window_steps.h"
 
-// No main window yet: the run goes from the start-up straight to the shut-down.
-int main() { return RunEntrySequence(nullptr, {}); }
+// Between the start-up and the shut-down, the main window runs until it closes.
+int main() { return RunEntrySequence(nullptr, &RunMainWindow); }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "startup/entry_sequence.h"
+#include "ui/main_window_steps.h"
 
-// No main window yet: the run goes from the start-up straight to the shut-down.
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) { return RunEntrySequence(instance, {}); }
+// Between the start-up and the shut-down, the main window runs until it closes.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) { return RunEntrySequence(instance, &RunMainWindow); }

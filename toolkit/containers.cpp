@@ -135,14 +135,20 @@ bool TabLayout::SetAttribute(std::string_view name, std::string_view value) {
 }
 
 void TabLayout::SetPos(const Rect& pos) {
-  for (std::size_t i = 0; i < Children().size(); ++i) Children()[i]->SetVisible(static_cast<int>(i) == selected_);
+  ShowSelected();
   Container::SetPos(pos);
+}
+
+void TabLayout::ShowSelected() {
+  for (std::size_t i = 0; i < Children().size(); ++i) Children()[i]->SetVisible(static_cast<int>(i) == selected_);
 }
 
 bool TabLayout::SelectItem(int index) {
   if (index < 0 || index >= static_cast<int>(Children().size())) return false;
   const int previous = selected_;
   selected_ = index;
+  // Shown at once, not only by the next layout: the page's controls take clicks from now.
+  ShowSelected();
   NeedLayout();
   if (Manager() != nullptr) {
     Manager()->SendNotify(this, L"tabselect", static_cast<std::uintptr_t>(index), previous);

@@ -55,6 +55,7 @@ class TabLayout : public Container {
   bool SelectItem(int index);
 
  private:
+  void ShowSelected();
   int selected_ = 0;
 };
 

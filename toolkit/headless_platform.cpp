@@ -6,6 +6,7 @@
 #include "toolkit/skin_window.h"
 #include "toolkit/window_host.h"
 #include "toolkit/window_manager.h"
+#include "toolkit/window_messages.h"
 #include "utils/log.h"
 
 namespace SkinUI {
@@ -40,6 +41,13 @@ class HeadlessHost : public WindowHost {
 
   void WakeForPosted() override { platform_.Wake(); }
 
+  bool PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    platform_.PostMessageTo(window_, message, wParam, lParam);
+    return true;
+  }
+
+  void Centre() override {}  // no screen
+
   int MeasureTextWidth(const std::wstring& text, const FontInfo& font) override {
     int width = 0;
     for (const wchar_t c : text) width += static_cast<unsigned>(c) >= 0x2E80u ? font.size : (font.size + 1) / 2;
@@ -58,7 +66,7 @@ std::unique_ptr<WindowHost> HeadlessPlatform::CreateHost(SkinWindow& window, Ski
 }
 
 void HeadlessPlatform::RunModal(SkinWindow& window) {
-  auto isOpen = [&] { return std::find(open_.begin(), open_.end(), &window) != open_.end(); };
+  auto isOpen = [&] { return IsOpen(window); };
   while (isOpen()) {
     if (!responder_) {
       TLOGLN(L"modal window %ls has no responder", window.GetSkinFile().c_str());
@@ -77,6 +85,13 @@ void HeadlessPlatform::RunModal(SkinWindow& window) {
 }
 
 void HeadlessPlatform::Close(SkinWindow& window) {
+  {
+    // Messages still queued for the window go with it, as the system drops them.
+    std::lock_guard<std::mutex> hold(wakeLock_);
+    messages_.erase(std::remove_if(messages_.begin(), messages_.end(),
+                                   [&](const PostedMessage& m) { return m.window == &window; }),
+                    messages_.end());
+  }
   open_.erase(std::remove(open_.begin(), open_.end(), &window), open_.end());
   minimized_.erase(std::remove(minimized_.begin(), minimized_.end(), &window), minimized_.end());
 }
@@ -91,18 +106,53 @@ bool HeadlessPlatform::IsMinimized(const SkinWindow& window) const {
   return std::find(minimized_.begin(), minimized_.end(), &window) != minimized_.end();
 }
 
+bool HeadlessPlatform::IsOpen(const SkinWindow& window) const {
+  return std::find(open_.begin(), open_.end(), &window) != open_.end();
+}
+
 std::size_t HeadlessPlatform::DeliverPosted() {
+  std::vector<PostedMessage> messages;
   {
     std::lock_guard<std::mutex> hold(wakeLock_);
     posted_ = false;
+    messages.swap(messages_);
   }
   std::size_t delivered = 0;
   // A delivery may open or close windows: walk a copy, skipping those that closed.
   const std::vector<SkinWindow*> windows = open_;
   for (SkinWindow* w : windows) {
-    if (std::find(open_.begin(), open_.end(), w) != open_.end()) delivered += w->Manager().DispatchPosted();
+    if (IsOpen(*w)) delivered += w->Manager().DispatchPosted();
+  }
+  for (const PostedMessage& m : messages) {
+    if (!IsOpen(*m.window)) continue;  // closed meanwhile: dropped, as the system drops it
+    DeliverMessage(*m.window, m.message, m.wParam, m.lParam);
+    ++delivered;
   }
   return delivered;
+}
+
+void HeadlessPlatform::DeliverMessage(SkinWindow& window, unsigned message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+  if (window.MessageFilter(message, wParam, lParam)) return;
+  if (window.HandleCustomMessage(message, wParam, lParam)) return;
+  // The close rule of the Win32 host: a request closes the window with its value, the
+  // system's own (which carries 0) with 1.
+  if (message == kMessageClose) window.Close(wParam != 0 ? static_cast<int>(wParam) : 1);
+}
+
+void HeadlessPlatform::PostMessageTo(SkinWindow& window, unsigned message, std::uintptr_t wParam,
+                                     std::intptr_t lParam) {
+  {
+    std::lock_guard<std::mutex> hold(wakeLock_);
+    messages_.push_back({&window, message, wParam, lParam});
+    posted_ = true;
+  }
+  woken_.notify_all();
+}
+
+bool HeadlessPlatform::PumpBriefly(SkinWindow* window) {
+  DeliverPosted();
+  return window == nullptr || IsOpen(*window);
 }
 
 std::size_t HeadlessPlatform::WaitAndDeliver(std::chrono::milliseconds timeout) {

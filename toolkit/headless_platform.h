@@ -35,6 +35,8 @@ class HeadlessPlatform : public WindowPlatform {
   void Close(SkinWindow& window) override;
   void Minimize(SkinWindow& window) override;
   void ShowError(const std::wstring& text) override;
+  // Delivers what was posted and reports whether the window (if given) is still open.
+  bool PumpBriefly(SkinWindow* window) override;
 
   void SetResponder(Responder responder) { responder_ = std::move(responder); }
   // Windows open now, oldest first.
@@ -45,8 +47,13 @@ class HeadlessPlatform : public WindowPlatform {
   const std::vector<std::wstring>& Titles() const { return titles_; }
   bool IsMinimized(const SkinWindow& window) const;
 
-  // Delivers what was posted to every open window; the number delivered.
+  // Delivers what was posted to every open window, notifications first, then window
+  // messages in the order posted; the number delivered.
   std::size_t DeliverPosted();
+  // A window message handled at once, as a real one from the system would be (a key, the
+  // system's close request): the window's filter, then its close rule or custom hook.
+  void DeliverMessage(SkinWindow& window, unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+  bool IsOpen(const SkinWindow& window) const;
   // Waits up to timeout for something to be posted, then delivers it.
   std::size_t WaitAndDeliver(std::chrono::milliseconds timeout);
   // Moves the clock and fires the timers that fall due, in order of their due times.
@@ -56,6 +63,13 @@ class HeadlessPlatform : public WindowPlatform {
 
  private:
   friend class HeadlessHost;
+  struct PostedMessage {
+    SkinWindow* window;
+    unsigned message;
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+  };
+  void PostMessageTo(SkinWindow& window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
   struct Timer {
     SkinWindow* window;
     Control* control;
@@ -75,6 +89,7 @@ class HeadlessPlatform : public WindowPlatform {
   std::mutex wakeLock_;
   std::condition_variable woken_;
   bool posted_ = false;
+  std::vector<PostedMessage> messages_;  // guarded by wakeLock_
 };
 
 }  // namespace SkinUI

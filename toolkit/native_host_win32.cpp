@@ -158,6 +158,18 @@ int NativeHost::MeasureTextWidth(const std::wstring& text, const FontInfo& font)
   return painter_.MeasureTextWidth(graphics, text, font);
 }
 
+bool NativeHost::PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  const HWND target = postTarget_.load();
+  return target != nullptr && PostMessageW(target, message, wParam, lParam) != FALSE;
+}
+
+void NativeHost::Centre() {
+  RECT frame{};
+  if (!GetWindowRect(Handle(), &frame)) return;
+  const POINT place = CentredPlace(Size{frame.right - frame.left, frame.bottom - frame.top}, owner_);
+  SetWindowPos(Handle(), nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT CALLBACK NativeHost::WindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* host = static_cast<NativeHost*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);

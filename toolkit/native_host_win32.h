@@ -39,6 +39,8 @@ class NativeHost : public WindowHost {
   void StopTimer(Control* control, unsigned id) override;
   void WakeForPosted() override;
   int MeasureTextWidth(const std::wstring& text, const FontInfo& font) override;
+  bool PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+  void Centre() override;
 
   HWND Handle() const { return window_.get(); }
   SkinWindow& Window() const { return skin_; }

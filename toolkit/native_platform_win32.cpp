@@ -70,6 +70,26 @@ class Win32Platform : public WindowPlatform {
   void ShowError(const std::wstring& text) override {
     MessageBoxW(GetActiveWindow(), text.c_str(), nullptr, MB_OK | MB_ICONERROR);
   }
+
+  bool PumpBriefly(SkinWindow* window) override {
+    const NativeHost* host = window != nullptr ? HostOf(*window) : nullptr;
+    const HWND handle = host != nullptr ? host->Handle() : nullptr;
+    const ULONGLONG start = GetTickCount64();
+    MSG message{};
+    while (true) {
+      if (window != nullptr && (handle == nullptr || !IsWindow(handle))) return false;
+      const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+      if (got == 0 || got == -1) {
+        if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));  // for the loops up the stack
+        return false;
+      }
+      if (!Filtered(message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+      if (GetTickCount64() - start > 100) return true;
+    }
+  }
 };
 
 }  // namespace

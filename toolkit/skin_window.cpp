@@ -7,6 +7,7 @@
 #include "toolkit/skin_archive.h"
 #include "toolkit/skin_builder.h"
 #include "toolkit/window_host.h"
+#include "toolkit/window_messages.h"
 #include "toolkit/window_platform.h"
 #include "utils/log.h"
 
@@ -46,6 +47,10 @@ void SetResourceLoader(ResourceLoader loader) {
 SkinWindow::SkinWindow() { manager_.AddNotifier(this); }
 
 SkinWindow::~SkinWindow() {
+  {
+    std::lock_guard<std::mutex> hold(postLock_);
+    postHost_ = nullptr;
+  }
   if (host_) CurrentPlatform().Close(*this);
 }
 
@@ -78,6 +83,10 @@ bool SkinWindow::Create(SkinWindow* owner, const std::wstring& title) {
   host_ = CurrentPlatform().CreateHost(*this, owner, title);
   if (!host_) return false;
   manager_.SetHost(host_.get());
+  {
+    std::lock_guard<std::mutex> hold(postLock_);
+    postHost_ = host_.get();
+  }
   manager_.Layout();
   InitWindow();
   return true;
@@ -92,9 +101,26 @@ int SkinWindow::ShowModal() {
 void SkinWindow::Close(int result) {
   result_ = result;
   if (!host_) return;
+  {
+    std::lock_guard<std::mutex> hold(postLock_);
+    postHost_ = nullptr;
+  }
   CurrentPlatform().Close(*this);
   manager_.SetHost(nullptr);
   host_.reset();
+}
+
+bool SkinWindow::PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  std::lock_guard<std::mutex> hold(postLock_);
+  return postHost_ != nullptr && postHost_->PostWindowMessage(message, wParam, lParam);
+}
+
+bool SkinWindow::RequestClose(int value) {
+  return PostWindowMessage(kMessageClose, static_cast<std::uintptr_t>(value), 0);
+}
+
+void SkinWindow::CentreWindow() {
+  if (host_) host_->Centre();
 }
 
 void SkinWindow::Minimize() {

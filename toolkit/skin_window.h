@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -62,6 +63,13 @@ class SkinWindow : public NotifyReceiver {
   int ShowModal();
   // Closes the window, ending its modal loop with result.
   void Close(int result = 1);
+  // Queues a window message for the window's thread; safe from any thread, also while the
+  // window closes. False when there is no window or the message could not be queued.
+  bool PostWindowMessage(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+  // Posts a close request with its value, which passes the window's close rule first.
+  bool RequestClose(int value = 1);
+  // Places the window in the middle of its owner, or of the work area without one.
+  void CentreWindow();
   void Minimize();
   bool IsOpen() const { return host_ != nullptr; }
   SkinWindow* Owner() const { return owner_; }
@@ -81,6 +89,9 @@ class SkinWindow : public NotifyReceiver {
  private:
   WindowManager manager_;
   std::unique_ptr<WindowHost> host_;
+  // The host as other threads may post to it: cleared before the host goes.
+  std::mutex postLock_;
+  WindowHost* postHost_ = nullptr;
   SkinWindow* owner_ = nullptr;
   int result_ = 1;
 };

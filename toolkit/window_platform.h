@@ -24,6 +24,9 @@ class WindowPlatform {
   virtual void Minimize(SkinWindow& window) = 0;
   // The toolkit's own error box.
   virtual void ShowError(const std::wstring& text) = 0;
+  // Handles the pending messages of every window for about 100 ms, waiting for each one;
+  // false when the window (if given) is gone or the program is quitting.
+  virtual bool PumpBriefly(SkinWindow* window) = 0;
 };
 
 // The platform windows are made on; the system's own unless one was set (tests set the

@@ -18,4 +18,10 @@ bool HardDiskManager::CheckFreeSpace(const std::wstring& directory) {
   return true;
 }
 
+double FreeGigabytesOn(const std::wstring& path) {
+  HardDiskManager disk;
+  if (!disk.CheckFreeSpace(DriveOf(path))) return 0.0;
+  return static_cast<double>(disk.FreeBytesAvailableToCaller()) / 1073741824.0;
+}
+
 }  // namespace Utils

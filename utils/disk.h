@@ -24,6 +24,13 @@ class HardDiskManager {
   std::uint64_t totalFreeBytes_ = 0;
 };
 
+// The volume a path lies on as the free-space query takes it: its drive ("C:") on Windows,
+// "" for a path without one (a network path); the path itself on POSIX.
+std::wstring DriveOf(const std::wstring& path);
+// Free space available to the caller on the volume of path, in units of 2^30 bytes; 0 when
+// it cannot be read.
+double FreeGigabytesOn(const std::wstring& path);
+
 namespace disk_detail {
 // Platform query; errorCode is the system's error number on failure.
 bool QueryDiskSpace(const std::wstring& directory, std::uint64_t& available, std::uint64_t& total,

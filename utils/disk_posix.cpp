@@ -28,3 +28,10 @@ bool QueryDiskSpace(const std::wstring& directory, std::uint64_t& available, std
 }
 
 }  // namespace Utils::disk_detail
+
+namespace Utils {
+
+// One tree of mounted file systems: the query finds the volume from the path itself.
+std::wstring DriveOf(const std::wstring& path) { return path; }
+
+}  // namespace Utils

@@ -1,6 +1,8 @@
 // Windows free space: GetDiskFreeSpaceExW.
 #include <windows.h>
 
+#include <cwctype>
+
 #include "utils/disk.h"
 
 namespace Utils::disk_detail {
@@ -23,3 +25,12 @@ bool QueryDiskSpace(const std::wstring& directory, std::uint64_t& available, std
 }
 
 }  // namespace Utils::disk_detail
+
+namespace Utils {
+
+std::wstring DriveOf(const std::wstring& path) {
+  if (path.size() >= 2 && path[1] == L':' && std::iswalpha(path[0])) return path.substr(0, 2);
+  return L"";
+}
+
+}  // namespace Utils

@@ -1,5 +1,5 @@
 // Paths and folders: the separator, joining, the running executable, the installer's
-// temporary folder and directory-tree creation.
+// temporary folder, directory-tree creation, and the folders the environment names.
 #pragma once
 
 #include <string>
@@ -32,6 +32,12 @@ bool CreateDirectoryTree(const std::wstring& path);
 
 bool DirectoryExists(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+
+// The value of an environment variable, or "" when it is not set or cannot be read.
+std::wstring EnvironmentValue(const std::wstring& name);
+// The folder programs are installed in: the 32-bit program files folder, else the program
+// files folder (on POSIX the shared folder for add-on programs); "" when none is known.
+std::wstring ProgramFilesFolder();
 
 namespace folders_detail {
 // Platform primitives.

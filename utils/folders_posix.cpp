@@ -37,6 +37,14 @@ bool PathExists(const std::wstring& path) {
   return Stat(path, info);
 }
 
+std::wstring EnvironmentValue(const std::wstring& name) {
+  const char* value = std::getenv(ToNarrow(name, kCodePageUtf8).c_str());
+  return value != nullptr ? ToWide(value, kCodePageUtf8) : L"";
+}
+
+// Add-on application packages go under /opt.
+std::wstring ProgramFilesFolder() { return L"/opt"; }
+
 namespace folders_detail {
 
 bool MakeOneDirectory(const std::wstring& path) {

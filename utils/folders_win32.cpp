@@ -1,5 +1,6 @@
 // Windows folder primitives.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -30,6 +31,23 @@ bool DirectoryExists(const std::wstring& path) {
 
 bool PathExists(const std::wstring& path) {
   return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring EnvironmentValue(const std::wstring& name) {
+  std::vector<wchar_t> value(kMaxPathLength);
+  while (true) {
+    const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    if (length == 0) return L"";
+    if (length < value.size()) return std::wstring(value.data(), length);
+    value.resize(length);  // the length needed, with its terminator
+  }
+}
+
+std::wstring ProgramFilesFolder() {
+  wchar_t path[MAX_PATH] = {};
+  if (SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILESX86, FALSE)) return path;
+  if (SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE)) return path;
+  return L"";
 }
 
 namespace folders_detail {

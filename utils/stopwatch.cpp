@@ -12,6 +12,10 @@ void Stopwatch::Start() {
 
 void Stopwatch::Stop() { running_ = false; }
 
+void Stopwatch::Backdate(std::uint64_t milliseconds) {
+  startTick_ = startTick_ > milliseconds ? startTick_ - milliseconds : 0;
+}
+
 float Stopwatch::Elapsed() const {
   if (!running_) return 0.0f;
   return static_cast<float>(TickCountMs() - startTick_) / 1000.0f;

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "pipeline/install_record.h"
-#include "tests/pipeline/record_sandbox.h"
+#include "tests/support/record_sandbox.h"
+#include "tests/support/running_program.h"
 #include "tests/support/probe_runner.h"
 #include "tests/support/temp_dir.h"
 #include "utils/child_process.h"
@@ -244,36 +245,12 @@ TEST(InstallRecord, NoAnalyticsStartFileWhereItsFolderCannotBeMade) {
   EXPECT_FALSE(pipeline::WriteInstallSettings(L""));
 }
 
-// A copy of the probe program runs under a name of the product's form that no other test
-// uses (tests run side by side, and the pipeline's tests start programs named "Tavelo.exe"
-// and "Morvath_un_asa.exe").
-class RunningProduct {
+// A copy of the probe program under a name of the product's form that no other test uses
+// (tests run side by side, and the pipeline's tests start programs named "Tavelo.exe" and
+// "Morvath_un_asa.exe").
+class RunningProduct : public testsupport::RunningProgram {
  public:
-  RunningProduct() {
-    const std::wstring testFolder = Utils::DirectoryOf(Utils::GetExecutablePath());
-    const std::filesystem::path probe =
-        testsupport::FsPath(Utils::JoinPath(testFolder, L"" TAVELO_CHILDPROBE_FILE_NAME));
-    path_ = Utils::JoinPath(dir_.WPath(), L"TaveloRecordProbe.exe");
-    std::filesystem::copy_file(probe, testsupport::FsPath(path_));
-    child_.Start(L"\"" + path_ + L"\" sleep 5000 0");
-  }
-  ~RunningProduct() { Stop(); }
-
-  std::uint32_t ProcessId() const { return child_.ProcessId(); }
-  const std::wstring& Path() const { return path_; }
-  // Ends the copy and waits until it is gone.
-  void Stop() {
-    if (stopped_) return;
-    stopped_ = true;
-    EXPECT_TRUE(testsupport::EndProcess(child_.ProcessId()));
-    child_.WaitForExit();
-  }
-
- private:
-  TempDir dir_;
-  std::wstring path_;
-  Utils::ChildProcess child_;
-  bool stopped_ = false;
+  RunningProduct() : RunningProgram(L"" TAVELO_CHILDPROBE_FILE_NAME, L"TaveloRecordProbe.exe") {}
 };
 
 TEST(InstallRecord, FindsARunningProgramByItsExactImageName) {

@@ -1,13 +1,8 @@
 // COM initialised on the calling thread for the life of the object (nothing on POSIX).
 #pragma once
 
-namespace testsupport {
-class ComScope {
- public:
-  ComScope();
-  ~ComScope();
+#include "utils/com_apartment.h"
 
- private:
-  bool initialised_ = false;
-};
+namespace testsupport {
+using ComScope = Utils::ComApartment;
 }  // namespace testsupport

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "tests/pipeline/record_sandbox.h"
+#include "tests/support/record_sandbox.h"
 #include "tests/support/registry_sandbox.h"
 #include "tests/support/temp_dir.h"
 #include "utils/text.h"

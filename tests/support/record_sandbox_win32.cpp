@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "pipeline/install_record.h"
-#include "tests/pipeline/record_sandbox.h"
+#include "tests/support/record_sandbox.h"
 #include "tests/support/temp_dir.h"
 
 namespace testsupport {
