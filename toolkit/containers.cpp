@@ -135,11 +135,14 @@ bool TabLayout::SetAttribute(std::string_view name, std::string_view value) {
 }
 
 void TabLayout::SetPos(const Rect& pos) {
-  ShowSelected();
+  // The first layout shows the item the skin selected; later ones leave the items'
+  // visibility to SelectItem and to the window's own code, which may hide a selected item.
+  if (!itemsShown_) ShowSelected();
   Container::SetPos(pos);
 }
 
 void TabLayout::ShowSelected() {
+  itemsShown_ = true;
   for (std::size_t i = 0; i < Children().size(); ++i) Children()[i]->SetVisible(static_cast<int>(i) == selected_);
 }
 

@@ -57,6 +57,7 @@ class TabLayout : public Container {
  private:
   void ShowSelected();
   int selected_ = 0;
+  bool itemsShown_ = false;
 };
 
 }  // namespace SkinUI

@@ -92,6 +92,7 @@ TEST_F(MainWindowTest, PagesSetTheirBackgroundTitleAndButtons) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.page);
     Find<SkinUI::TabLayout>(L"mainTabLt")->SelectItem(c.page);
+    Window().Manager().Layout();  // a layout keeps what the page rules hid
     EXPECT_EQ(Find(L"winCtn")->BkImage(), c.background);
     EXPECT_EQ(Find<SkinUI::TabLayout>(L"titleTabLt")->CurrentSel(), c.title);
     EXPECT_EQ(Find(L"titleGrpCtn")->IsVisible(), c.buttons);
