@@ -137,7 +137,7 @@ void ApplyLanguage(SkinUI::SkinWindow& window, int index) {
 void ChooseInitialLanguage(SkinUI::SkinWindow& window, SkinUI::Combo& combo) {
   const int index = g_InstallerConfig.Language != -1 ? g_InstallerConfig.Language : DetectSystemLanguage();
   // An index the combo does not hold selects nothing; the language is applied all the same.
-  combo.SelectItem(index, true);
+  static_cast<void>(combo.SelectItem(index, true));
   ApplyLanguage(window, index);
 }
 

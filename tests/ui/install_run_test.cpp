@@ -14,6 +14,7 @@
 #include "pipeline/install_record.h"
 #include "pipeline/package_runner.h"
 #include "pipeline/uninstaller_runner.h"
+#include "tests/support/installer_analytics.h"
 #include "ui/run_event.h"
 #include "utils/file_ops.h"
 #include "utils/folders.h"
@@ -309,6 +310,75 @@ TEST_F(InstallRunTest, OnlyItsOwnRecordsAreTakenFromRunEventMessages) {
   platform_.DeliverMessage(w, kRunEventMessage, 0, 12345);
   EXPECT_TRUE(shown_.empty());
   EXPECT_EQ(w.CurrentPage(), kProgressPage);
+}
+
+// The records the collector holds once count of them arrived (the window's reports leave on
+// threads of their own, which the tracker's stop does not wait for; one send at a time keeps
+// their order), each as "name|A/B value|reason".
+std::vector<std::string> Reports(const testsupport::TestServer& server, std::size_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  Json::Value records = testsupport::Collected(server)["records"];
+  while (records.size() < count && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    records = testsupport::Collected(server)["records"];
+  }
+  std::vector<std::string> names;
+  for (const Json::Value& r : records) {
+    const Json::Value& p = r["properties"];
+    const std::string name = p.isMember("qo_task_name") ? p["qo_task_name"].asString() : p["qo_name"].asString();
+    names.push_back(name + "|" + p["qoc_ab"].asString() + "|" + p["qo_reason"].asString());
+  }
+  return names;
+}
+
+TEST_F(InstallRunTest, EveryStepOfARunIsReportedWithTheAbValue) {
+  testsupport::InstallerAnalyticsScope analytics(server_);
+  StartInstallerAnalytics();
+  CMainWnd& w = Running();  // no click: the run starts from StartInstall
+  Event(DL_CODE_START, 1.0);
+  Event(DL_CODE_START, 1.0);  // a second start after a retry
+  Event(DL_CODE_SUCCESS);
+  Event(DL_CODE_NOTICE, 3, L"摘要不符");
+  answers_[kPlainNoticeSkin] = L"closebtn";
+  Event(IST_CODE_FAIL, 1000, L"安装出错");
+  platform_.DeliverMessage(w, kDownloaderStartMessage, 0, 0);  // after the first start: nothing more
+  ASSERT_TRUE(w.Click(L"defaultInstallBtn"));
+  Deliver();
+  Event(IST_CODE_SUCCESS);
+  ASSERT_TRUE(w.Click(L"openProduceBtn"));
+  StopInstallerAnalytics();
+  EXPECT_EQ(Reports(server_, 11), (std::vector<std::string>{
+                                  "安装中|IN|",
+                                  "下载器启动|IN|",
+                                  "开始下载大包|IN|",
+                                  "开始下载大包|IN|",
+                                  "大包下载完毕|IN|",
+                                  "下载失败原因|IN|:1.code=3；2.msg=摘要不符",
+                                  "安装失败原因|IN|:1.code=1000；2.msg=安装出错",
+                                  "立即安装|IN|",
+                                  "安装中|IN|",
+                                  "安装成功|IN|",
+                                  "立即体验|IN|",
+                              }));
+}
+
+TEST_F(InstallRunTest, ADownloadFailureReportsWhatItFound) {
+  testsupport::InstallerAnalyticsScope analytics(server_);
+  StartInstallerAnalytics();
+  CMainWnd& w = Open([] { return 0x00020040u; });
+  ASSERT_TRUE(w.StartInstall(Utils::JoinPath(dir_.WPath(), L"Target"), true, true));
+  Deliver();
+  dir_.Write("Target/__Package_Tavelo.exe", "part of a package");
+  answers_[kNetworkTipSkin] = L"closebtn";
+  Event(DL_CODE_FAIL, 22, L"HTTP 404");
+  StopInstallerAnalytics();
+  const std::vector<std::string> reports = Reports(server_, 2);
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0], "安装中|IN|");
+  // 1.code=22；2.msg=HTTP 404；3.缓存磁盘容量=<free>G；4.缓存读写权限=可读；5.服务器连接状态code=131136
+  EXPECT_TRUE(reports[1].starts_with("下载失败原因|IN|1.code=22；2.msg=HTTP 404；3.缓存磁盘容量=")) << reports[1];
+  EXPECT_TRUE(reports[1].ends_with("G；4.缓存读写权限=可读；5.服务器连接状态code=131136")) << reports[1];
+  EXPECT_FALSE(Utils::PathExists(w.Pipeline()->GetPackagePath())) << "the probe of write access leaves no file";
 }
 
 // A whole run: the stand-in package downloaded through the redirect service, checked,
