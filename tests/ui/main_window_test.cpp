@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "pipeline/install_record.h"
 #include "startup/redirect_service.h"
@@ -12,7 +13,10 @@
 #include "utils/child_process.h"
 #include "utils/file_ops.h"
 #include "utils/folders.h"
+#include "utils/ini_file.h"
 #include "utils/registry.h"
+#include "ui/localisation.h"
+#include "toolkit/language_table.h"
 
 namespace {
 
@@ -279,6 +283,53 @@ TEST_F(MainWindowTest, AnInstallIsRefusedWhileTheProductOrTheCopiedUninstallerRu
     EXPECT_TRUE(again.StartInstall(dir_.WPath() + Sep() + L"Allowed", true, true));
     g_InstallerConfig.InsNew = false;
   }
+}
+
+// The main window from a skin with a language choice and "language.json" (the test skin of
+// the interface language) in place of the embedded one.
+class LanguageSkinTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    const std::filesystem::path path =
+        std::filesystem::path(Utils::DirectoryOf(Utils::GetExecutablePath())) / TAVELO_UI_TEST_SKINS / "language.7z";
+    std::ifstream in(path, std::ios::binary);
+    archive_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(archive_.empty()) << path;
+    SkinUI::SetResourceLoader([this](int, int) { return std::span<const unsigned char>(archive_); });
+  }
+  void TearDown() override {
+    MainWindowTest::TearDown();
+    SkinUI::ClearLanguageTexts();
+  }
+  std::vector<unsigned char> archive_;
+};
+
+TEST_F(LanguageSkinTest, TheLanguageComesFromTheSwitchAndFollowsTheChoice) {
+  g_InstallerConfig.Language = 9;
+  CMainWnd& w = Open();
+  auto* combo = Find<SkinUI::Combo>(L"languageCombo");
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->CurrentSel(), 9);
+  EXPECT_EQ(GetSelectedLanguageCode(combo), L"ja-JP");
+  combo->SelectItem(6);  // the user picks French: "itemselect"
+  EXPECT_EQ(g_InstallerConfig.Language, 6);
+  EXPECT_EQ(Find(L"lbLanguage")->DisplayText(), SkinUI::GetLanguageText(L"101"));
+  EXPECT_FALSE(GetLanguageText(104).empty()) << "the low-space notice has a wording in this skin";
+  // A skin without most of the window's controls still installs.
+  EXPECT_TRUE(w.StartInstall(dir_.WPath(), true, true));
+}
+
+TEST_F(LanguageSkinTest, APreviousInstallationPreselectsItsLanguage) {
+  const std::wstring previous = Utils::JoinPath(dir_.WPath(), L"Previous");
+  ASSERT_TRUE(Utils::CreateDirectoryTree(previous));
+  ASSERT_TRUE(Utils::WriteIniString(Utils::JoinPath(previous, L"config.ini"), L"Install", L"Language", L"de-DE"));
+  ASSERT_TRUE(Utils::WriteRegistryString(pipeline::kInstallPathValue, previous));
+  answers_[kInstalledPathTipSkin] = L"closebtn";
+  g_InstallerConfig.Language = 1;
+  Open();
+  EXPECT_EQ(Find<SkinUI::Combo>(L"languageCombo")->CurrentSel(), 5);
+  EXPECT_EQ(g_InstallerConfig.Language, 5);
 }
 
 }  // namespace
