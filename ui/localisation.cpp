@@ -118,13 +118,19 @@ int LoadLanguageTexts(SkinUI::SkinWindow& window, int index, const std::wstring&
     member = Utils::ToNarrow(LanguageCodes()[static_cast<std::size_t>(index)], Utils::kCodePageUtf8);
   }
 
+  // Text that is no JSON leaves the skin's own texts.
+  static_cast<void>(RegisterLanguageTexts(std::string_view(begin, static_cast<std::size_t>(end - begin)), member));
+  return index;
+}
+
+bool RegisterLanguageTexts(std::string_view json, const std::string& member) {
   Json::CharReaderBuilder builder;
   const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string errors;
-  if (!reader->parse(begin, end, &root, &errors)) return index;  // the skin's own texts stay
+  if (!reader->parse(json.data(), json.data() + json.size(), &root, &errors)) return false;
   RegisterTexts(root, member);
-  return index;
+  return true;
 }
 
 void ApplyLanguage(SkinUI::SkinWindow& window, int index) {

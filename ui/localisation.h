@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace SkinUI {
@@ -23,6 +24,10 @@ int DetectSystemLanguage();
 // the language's index; 0 and nothing registered when the file is missing, empty, over
 // 4,194,304 bytes or unreadable.
 int LoadLanguageTexts(SkinUI::SkinWindow& window, int index, const std::wstring& code);
+// Registers the texts of one language from the bytes of a "language.json": for each element
+// of the root, its member `member` (a language code) under its "id". False, and nothing
+// registered, when the bytes are no JSON.
+bool RegisterLanguageTexts(std::string_view json, const std::string& member);
 // Loads the language's texts, refreshes the window's texts, refits the labels whose width
 // follows their text, and stores the index in the configuration's Language.
 void ApplyLanguage(SkinUI::SkinWindow& window, int index);
