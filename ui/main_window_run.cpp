@@ -3,7 +3,10 @@
 // it, the failures with their retry, and the finishing actions.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "download/downloader.h"
@@ -32,12 +35,46 @@ namespace {
 
 // The copied old uninstaller while it runs.
 constexpr const wchar_t* kUninstallerCopyImageName = L"Morvath_un_asa.exe";
-// How long a new check waits for the one before it to end.
+// How long the window's thread waits for a network check: the watcher before a new one, or
+// the check of a failure report.
 constexpr auto kWatcherWait = std::chrono::seconds(3);
 // The skin's picture of a full bar, shown after success when the skin has one.
 constexpr const wchar_t* kFinishedBarImage = L"res\\mainWnd\\installPrg3.png";
 
 bool Running(const wchar_t* imageName) { return pipeline::FindProcessByName(imageName) != 0; }
+
+// The network check for a report, waited for a few seconds at most: a check that hangs
+// counts as 0 and ends on its own thread, which holds nothing of the window.
+std::uint32_t CheckNetworkWithin(const CMainWnd::NetworkCheck& check, std::chrono::milliseconds limit) {
+  struct Shared {
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    std::uint32_t result = 0;
+  };
+  if (!check) return 0;
+  auto shared = std::make_shared<Shared>();
+  try {
+    std::thread([shared, check] {
+      std::uint32_t result = 0;
+      {
+        const Utils::ComApartment com;  // the system's network list needs COM on this thread
+        result = check();
+      }
+      {
+        std::lock_guard<std::mutex> hold(shared->lock);
+        shared->result = result;
+        shared->finished = true;
+      }
+      shared->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return 0;  // no thread for the check: the report goes without the status
+  }
+  std::unique_lock<std::mutex> hold(shared->lock);
+  shared->done.wait_for(hold, limit, [&] { return shared->finished; });
+  return shared->finished ? shared->result : 0;
+}
 
 }  // namespace
 
@@ -239,11 +276,7 @@ void CMainWnd::ReportFailure(const RunEvent& event, bool download) {
 
 void CMainWnd::ReportDownloadFailure(const RunEvent& event) {
   const std::wstring package = pipeline_->GetPackagePath();
-  std::uint32_t status = 0;
-  if (networkCheck_) {
-    const Utils::ComApartment com;  // the system's network list needs COM on this thread
-    status = networkCheck_();
-  }
+  const std::uint32_t status = CheckNetworkWithin(networkCheck_, kWatcherWait);
   // Write access: the old package removed, a new file made and removed again.
   bool writable = !Utils::PathExists(package) || Utils::DeleteFileAt(package);
   if (writable) {

@@ -381,6 +381,27 @@ TEST_F(InstallRunTest, ADownloadFailureReportsWhatItFound) {
   EXPECT_FALSE(Utils::PathExists(w.Pipeline()->GetPackagePath())) << "the probe of write access leaves no file";
 }
 
+TEST_F(InstallRunTest, AHangingNetworkCheckDelaysADownloadFailureReportOnlyBriefly) {
+  testsupport::InstallerAnalyticsScope analytics(server_);
+  StartInstallerAnalytics();
+  // Shared with the check's thread, which outlives the test while it hangs.
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  CMainWnd& w = Open([release] {
+    while (!release->load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return 0x00010000u;
+  });
+  ASSERT_TRUE(w.StartInstall(Utils::JoinPath(dir_.WPath(), L"Target"), true, true));
+  Deliver();
+  answers_[kNetworkTipSkin] = L"closebtn";
+  Event(DL_CODE_FAIL, 7, L"connect");
+  release->store(true);
+  StopInstallerAnalytics();
+  const std::vector<std::string> reports = Reports(server_, 2);
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_TRUE(reports[1].ends_with("5.服务器连接状态code=0")) << "the status of a check that did not answer: " << reports[1];
+  EXPECT_EQ(shown_.size(), 1u) << "the network tip followed";
+}
+
 // A whole run: the stand-in package downloaded through the redirect service, checked,
 // run silently and recorded, shown from the click to the finished page.
 TEST_F(InstallRunTest, AOneClickInstallationRunsToTheFinishedPage) {
