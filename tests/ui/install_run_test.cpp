@@ -362,6 +362,17 @@ TEST_F(InstallRunTest, EveryStepOfARunIsReportedWithTheAbValue) {
                               }));
 }
 
+TEST_F(InstallRunTest, MessageFromOutsideReportsTheDownloaderStartOnce) {
+  testsupport::InstallerAnalyticsScope analytics(server_);
+  StartInstallerAnalytics();
+  CMainWnd& w = Open();
+  platform_.DeliverMessage(w, kDownloaderStartMessage, 1, 0);
+  platform_.DeliverMessage(w, kDownloaderStartMessage, 0, 0);
+  Event(DL_CODE_START, 1.0);
+  StopInstallerAnalytics();
+  EXPECT_EQ(Reports(server_, 2), (std::vector<std::string>{"下载器启动|IN|", "开始下载大包|IN|"}));
+}
+
 TEST_F(InstallRunTest, ADownloadFailureReportsWhatItFound) {
   testsupport::InstallerAnalyticsScope analytics(server_);
   StartInstallerAnalytics();

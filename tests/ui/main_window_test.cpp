@@ -172,6 +172,21 @@ TEST_F(MainWindowTest, ClosingAsksFirstExceptOnTheFinishedPageAndIsIgnoredWhileI
   EXPECT_FALSE(IsOpen());
 }
 
+TEST_F(MainWindowTest, TheControlFactoryKnowsTheSequenceTagsInAnyCase) {
+  CMainWnd& w = Open();
+  const struct {
+    const wchar_t* tag;
+    const wchar_t* made;  // class of the control made, "" for none
+  } cases[] = {
+      {L"SequenceLabel", L"Label"},   {L"sequencelabel", L"Label"}, {L"SEQUENCEBUTTON", L"Button"},
+      {L"SequenceButton", L"Button"}, {L"Sequence", L""},           {L"SequenceLabels", L""},
+  };
+  for (const auto& c : cases) {
+    const std::unique_ptr<SkinUI::Control> control = w.CreateControl(c.tag);
+    EXPECT_EQ(control ? control->ClassName() : L"", c.made) << Utils::ToNarrow(c.tag, Utils::kCodePageUtf8);
+  }
+}
+
 TEST_F(MainWindowTest, MinimiseButtonMinimises) {
   CMainWnd& w = Open();
   ASSERT_TRUE(w.Click(L"minbtn"));
