@@ -113,8 +113,21 @@ void SkinPainter::PaintText(Gdiplus::Graphics& graphics, Control& control) {
   Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
   PrepareFormat(format, control.Align());
   const Gdiplus::SolidBrush brush{Gdiplus::Color(colour)};
-  graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), font, ToRectF(area), &format,
-                      &brush);
+  Gdiplus::RectF layout = ToRectF(area);
+  // A single line in an area lower than the font's line is laid out a whole line high about
+  // the area's middle and cut to the control, as the system draws text: GDI+ leaves out a
+  // line that does not fit (the title bar's 14-pixel labels in a 14-pixel font).
+  const float lineHeight = font->GetHeight(&graphics);
+  const bool overflows = (control.Align() & kAlignSingleLine) != 0 && layout.Height < lineHeight;
+  Gdiplus::GraphicsState state = 0;
+  if (overflows) {
+    state = graphics.Save();
+    graphics.IntersectClip(ToRectF(pos));
+    layout.Y -= (lineHeight - layout.Height) / 2;
+    layout.Height = lineHeight;
+  }
+  graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), font, layout, &format, &brush);
+  if (overflows) graphics.Restore(state);
 }
 
 void SkinPainter::FillColour(Gdiplus::Graphics& graphics, std::uint32_t colour, const Rect& area) {
