@@ -124,7 +124,8 @@ std::size_t HeadlessPlatform::DeliverPosted() {
     if (IsOpen(*w)) delivered += w->Manager().DispatchPosted();
   }
   for (const PostedMessage& m : messages) {
-    if (!IsOpen(*m.window)) continue;  // closed meanwhile: dropped, as the system drops it
+    // Closed meanwhile (perhaps gone): dropped, as the system drops it.
+    if (std::find(open_.begin(), open_.end(), m.window) == open_.end()) continue;
     DeliverMessage(*m.window, m.message, m.wParam, m.lParam);
     ++delivered;
   }
