@@ -26,8 +26,10 @@ endfunction()
 # CTest entry runs the whole executable; DISCOVER makes one entry per test case (listed by
 # the executable itself when ctest runs, through the build's emulator under Wine), so that
 # `ctest -j` runs independent cases side by side. NEEDS names programs the test starts, so
-# they are built first; LOCKS names shared resources (a mutex name, a registry key) that no
-# two entries may use at the same time; FIXTURES names CTest fixtures the entries require.
+# they are built first; LOCKS names shared resources (a mutex name, the installation
+# state: records, temporary folder, programs under the product's names) that no
+# two entries may use at the same time (one at most with DISCOVER, whose properties take a
+# single value each); FIXTURES names CTest fixtures the entries require.
 function(tavelo_test name)
   cmake_parse_arguments(ARG "DISCOVER" "TIMEOUT" "SOURCES;DEPENDS;NEEDS;LABELS;LOCKS;ENVIRONMENT;FIXTURES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -59,6 +61,10 @@ function(tavelo_test name)
     if(entries GREATER 1)
       # gtest_discover_tests flattens list-valued properties: one variable at most.
       message(FATAL_ERROR "tavelo_test(${name} DISCOVER): at most one environment variable, got ${environment}")
+    endif()
+    list(LENGTH ARG_LOCKS locks)
+    if(locks GREATER 1)
+      message(FATAL_ERROR "tavelo_test(${name} DISCOVER): at most one lock, got ${ARG_LOCKS}")
     endif()
     gtest_discover_tests(${name}
       TEST_PREFIX "${TAVELO_SUITE}.${name}."

@@ -19,21 +19,14 @@ import threading
 import time
 import unittest
 
-from PIL import Image
-
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from x_windows import WAIT, Layout, geometry, run, screenshot, wait_painted  # noqa: E402
 from xvfb_display import own_display  # noqa: E402
 
 ARGS = None
-# A bound on each wait for the window or for a line of skinview: a hang fails the case.
-WAIT = 30.0
 
 SKINS = ["MainWnd.xml", "MessageBox1Wnd.xml", "MessageBox2Wnd.xml", "NetworkTipWnd.xml", "exitTipWnd.xml",
          "InstalledPathTipWnd.xml"]
-
-
-def run(*command, timeout=WAIT):
-    return subprocess.run(command, check=True, capture_output=True, text=True, timeout=timeout).stdout
 
 
 class Viewer:
@@ -50,23 +43,12 @@ class Viewer:
                                         encoding="utf-8")
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
-        self.controls = {}
-        self.shown = {}
-        self.root = None  # the first control is the tree's root
-        while True:
-            line = self.next_line()
-            if line == "showing":
-                break
-            kind, cls, name, rect, *rest = line.split(" ") + [""]
-            if kind != "control":
-                continue
-            box = tuple(int(v) for v in rect.split(","))
-            self.root = self.root or box
-            if name != "-":
-                self.controls.setdefault(name, box)
-                self.shown.setdefault(name, rest[0] != "hidden")
+        self.layout = Layout()
+        while (line := self.next_line()) != "showing":
+            self.layout.add(line)
+        self.controls, self.shown, self.root = self.layout.controls, self.layout.shown, self.layout.root
         self.window = run("xdotool", "search", "--sync", "--name", f"^{skin} - skinview$").split()[0]
-        self.wait_painted()
+        wait_painted(self.window, os.path.join(ARGS.screenshots, "waiting.png"))
 
     def _read(self):
         for line in self.process.stdout:
@@ -90,31 +72,13 @@ class Viewer:
             pass
 
     def position(self):
-        values = dict(line.split("=", 1) for line in run("xdotool", "getwindowgeometry", "--shell",
-                                                        self.window).split())
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+        return geometry(self.window)
 
     def screenshot(self, name):
-        path = os.path.join(ARGS.screenshots, name + ".png")
-        run("import", "-display", os.environ["DISPLAY"], "-window", "root", path)
-        x, y, width, height = self.position()
-        return Image.open(path).convert("RGB").crop((x, y, x + width, y + height))
-
-    def wait_painted(self):
-        """Waits for the first paint: the window's pixels are no longer the display's black."""
-        deadline = time.monotonic() + WAIT
-        while time.monotonic() < deadline:
-            x, y, width, height = self.position()
-            shot = self.screenshot("waiting")
-            if shot.getbbox() is not None:
-                return
-            time.sleep(0.2)
-        raise AssertionError(f"{self.skin} was never painted")
+        return screenshot(os.path.join(ARGS.screenshots, name + ".png"), self.window)
 
     def centre(self, name):
-        left, top, right, bottom = self.controls[name]
-        x, y, _, _ = self.position()
-        return x + (left + right) // 2, y + (top + bottom) // 2
+        return self.layout.centre(name, self.position()[:2])
 
     def close(self):
         if self.process.poll() is None:
