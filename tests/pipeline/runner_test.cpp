@@ -7,13 +7,16 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
+#include "pipeline/install_record.h"
 #include "pipeline/package_runner.h"
 #include "pipeline/uninstaller_runner.h"
 #include "startup/installer_config.h"
 #include "tests/support/environment.h"
 #include "tests/support/event_recorder.h"
 #include "tests/support/probe_runner.h"
+#include "tests/support/record_sandbox.h"
 #include "tests/support/temp_dir.h"
 #include "tools/standin/behaviours.h"
 #include "utils/file_ops.h"
@@ -358,6 +361,15 @@ TEST(UninstallerRunner, ReportsEveryBehaviourOfTheUninstaller) {
     std::error_code ignored;
     fs::remove_all(testsupport::FsPath(target), ignored);
   }
+  // The grandchild row leaves a copy running under the copied uninstaller's name; other
+  // tests take a program of that name for an uninstallation in progress.
+  for (int tries = 0; tries < 200; ++tries) {
+    const std::uint32_t left = pipeline::FindProcessByName(L"Morvath_un_asa.exe");
+    if (left == 0) break;
+    static_cast<void>(testsupport::EndProcess(left));  // gone by itself meanwhile is as good
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(pipeline::FindProcessByName(L"Morvath_un_asa.exe"), 0u);
 }
 
 TEST(UninstallerRunner, UninstallersThatCannotRun) {
