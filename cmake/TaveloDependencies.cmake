@@ -6,6 +6,8 @@ if(WIN32)
   tavelo_delay_load_dependencies(CURL::libcurl crypt32 bcrypt winmm)
   # The system URL download service.
   tavelo_delay_import(urlmon)
+  # The toolkit's painter.
+  tavelo_delay_import(gdiplus)
 else()
   find_package(CURL REQUIRED)
 endif()

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "startup/entry_sequence.h"
 #include "tests/support/debugger_win32.h"
@@ -18,6 +20,49 @@ namespace {
 
 std::wstring InstallerPath() { return testsupport::ProgramPath(L"TaveloInstaller"); }
 
+// Closes the windows an installer process waits in, as a user would: its main window and the
+// question about an existing installation that may come first. Only an enabled window is
+// asked, so a window is never closed under the message window it owns.
+class InstallerWindowCloser {
+ public:
+  InstallerWindowCloser() : thread_([this] { Run(); }) {}
+  ~InstallerWindowCloser() {
+    stop_ = true;
+    thread_.join();
+  }
+  InstallerWindowCloser(const InstallerWindowCloser&) = delete;
+  InstallerWindowCloser& operator=(const InstallerWindowCloser&) = delete;
+
+  void Watch(DWORD processId) { processId_ = processId; }
+
+ private:
+  void Run() {
+    while (!stop_) {
+      if (const DWORD id = processId_) EnumWindows(&CloseIfWaiting, static_cast<LPARAM>(id));
+      Sleep(100);
+    }
+  }
+
+  static BOOL CALLBACK CloseIfWaiting(HWND window, LPARAM processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    if (owner != static_cast<DWORD>(processId) || !IsWindowVisible(window) || !IsWindowEnabled(window) ||
+        GetClassNameW(window, name, 64) == 0) {
+      return TRUE;
+    }
+    // The close request carries 1, the value of the windows' own close buttons.
+    if (std::wstring(name) == L"MainWnd" || std::wstring(name) == L"InstalledPathTipWnd") {
+      PostMessageW(window, WM_CLOSE, 1, 0);
+    }
+    return TRUE;
+  }
+
+  std::atomic<DWORD> processId_{0};
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
 DWORD RunToEnd(std::wstring commandLine, const wchar_t* environment = nullptr) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
@@ -26,6 +71,8 @@ DWORD RunToEnd(std::wstring commandLine, const wchar_t* environment = nullptr) {
                       environment ? CREATE_UNICODE_ENVIRONMENT : 0, const_cast<wchar_t*>(environment), nullptr, &si, &pi)) {
     return 0xDEADu;
   }
+  InstallerWindowCloser closer;
+  closer.Watch(pi.dwProcessId);
   WaitForSingleObject(pi.hProcess, 60000);
   DWORD code = 0xDEADu;
   GetExitCodeProcess(pi.hProcess, &code);
@@ -38,7 +85,9 @@ DWORD RunToEnd(std::wstring commandLine, const wchar_t* environment = nullptr) {
 // then) calls whileHeld with the installer frozen, then lets it finish or kills it.
 DWORD RunHeld(const std::wstring& path, const std::function<void()>& whileHeld, bool kill) {
   bool held = false;
+  InstallerWindowCloser closer;
   const DWORD exitCode = testsupport::RunUnderDebugger(L"\"" + path + L"\"", [&](const DEBUG_EVENT& event, HANDLE process, DWORD&) {
+    if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) closer.Watch(event.dwProcessId);
     if (event.dwDebugEventCode != OUTPUT_DEBUG_STRING_EVENT || held) return;
     held = true;
     whileHeld();
@@ -126,8 +175,9 @@ TEST(InstallerExecutable, DllsPlantedBesideItAreNeverLoaded) {
   fs::copy_file(fs::path(testsupport::ProgramPath(L"startupprobe")), probe);
   // Not version.dll: Wine's own user32 imports it while the executable's imports are bound,
   // where Windows resolves a KnownDLL's dependencies among the KnownDLLs.
-  const wchar_t* planted[] = {L"dwmapi", L"msimg32", L"WindowsCodecs", L"crypt32",  L"bcrypt",  L"winmm",
-                              L"secur32", L"sxs",    L"d3d8",          L"uxtheme", L"netapi32", L"wtsapi32"};
+  const wchar_t* planted[] = {L"dwmapi",  L"msimg32", L"WindowsCodecs", L"crypt32",  L"bcrypt",   L"winmm",
+                              L"secur32", L"sxs",     L"d3d8",          L"uxtheme", L"netapi32", L"wtsapi32",
+                              L"gdiplus"};
   for (const wchar_t* name : planted) {
     fs::copy_file(fs::path(testsupport::ProgramPath(L"plantdll")).replace_extension(L".dll"),
                   dir.Path() / (std::wstring(name) + L".dll"));
