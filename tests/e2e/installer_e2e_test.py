@@ -389,16 +389,8 @@ class InstallerEndToEnd(unittest.TestCase):
                 time.sleep(1)
                 self.assertTrue(installer.alive(), f"the exit question's {leave} ended the installer")
 
+        # The first click after the question has gone starts the installation.
         installer.click(main, "defaultInstallBtn", 0)
-        # A known defect under Wine: after the exit question closed by its close button or
-        # Alt+F4, the main window's first click can be lost; the case goes on with a second
-        # one and says so, while the defect is open.
-        try:
-            installer.wait_page(main, 2, timeout=8)
-        except AssertionError:
-            print("KNOWN DEFECT: the first click on 立即安装 after the exit question closed did nothing",
-                  file=sys.stderr)
-            installer.click(main, "defaultInstallBtn", 0)
         installer.wait_page(main, 2)
         installer.shot("4-progress", main)
         self.assertIsNone(installer.session.find("ExitTipWnd"))
