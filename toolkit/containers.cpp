@@ -60,7 +60,10 @@ bool Container::SetAttribute(std::string_view name, std::string_view value) {
 Control* Container::Add(std::unique_ptr<Control> child) {
   Control* added = child.get();
   children_.push_back(std::move(child));
-  if (Manager() != nullptr) added->Attach(Manager(), this);
+  if (Manager() != nullptr) {
+    added->Attach(Manager(), this);
+    if (Manager()->Host() != nullptr) Manager()->InitControls(added);  // the window exists already
+  }
   NeedLayout();
   return added;
 }

@@ -117,6 +117,14 @@ void Control::SetTextColor(std::uint32_t colour) {
 
 void Control::SetPos(const Rect& pos) { pos_ = pos; }
 
+Rect Control::TextArea() const {
+  // In 64 bits and clamped, as a skin's paddings may be absurd.
+  return {Rect::Clamped(std::int64_t{pos_.left} + textPadding_.left),
+          Rect::Clamped(std::int64_t{pos_.top} + textPadding_.top),
+          Rect::Clamped(std::int64_t{pos_.right} - textPadding_.right),
+          Rect::Clamped(std::int64_t{pos_.bottom} - textPadding_.bottom)};
+}
+
 const std::vector<std::unique_ptr<Control>>& Control::Children() const {
   static const std::vector<std::unique_ptr<Control>> none;
   return none;

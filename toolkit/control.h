@@ -91,6 +91,14 @@ class Control {
 
   // Called by the tree when the control joins a window.
   virtual void Attach(WindowManager* manager, Control* parent);
+  // Called once the control's window exists: after the skin has loaded and before the
+  // window's own initialisation, or as the control joins a window that exists. What needs
+  // the window (a timer) starts here.
+  virtual void Init() {}
+  // A timer of the control fell due; the window hears of it next as a "timer" notification.
+  virtual void OnTimer(unsigned /*id*/) {}
+  // Where the text is drawn: the control's rectangle inside its text padding.
+  virtual Rect TextArea() const;
 
  protected:
   void Invalidate();

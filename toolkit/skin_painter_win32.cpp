@@ -104,9 +104,8 @@ void SkinPainter::PaintText(Gdiplus::Graphics& graphics, Control& control) {
   const std::wstring text = control.DisplayText();
   const std::uint32_t colour = control.TextColor();
   if (text.empty() || (colour >> 24) == 0) return;
-  const Rect& pad = control.TextPadding();
   const Rect& pos = control.Pos();
-  const Rect area{pos.left + pad.left, pos.top + pad.top, pos.right - pad.right, pos.bottom - pad.bottom};
+  const Rect area = control.TextArea();
   if (area.Empty()) return;
   const Gdiplus::Font* font = FontFor(control.Manager()->GetFont(control.Font())).font.get();
   if (font == nullptr) return;  // the system has no face to draw with

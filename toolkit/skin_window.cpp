@@ -52,6 +52,8 @@ SkinWindow::~SkinWindow() {
     postHost_ = nullptr;
   }
   if (host_) CurrentPlatform().Close(*this);
+  // The tree outlives the host, and its controls may stop their timers as they go.
+  manager_.SetHost(nullptr);
 }
 
 std::unique_ptr<Control> SkinWindow::CreateControl(std::wstring_view) { return nullptr; }
@@ -88,6 +90,7 @@ bool SkinWindow::Create(SkinWindow* owner, const std::wstring& title) {
     postHost_ = host_.get();
   }
   manager_.Layout();
+  manager_.InitControls();
   InitWindow();
   return true;
 }

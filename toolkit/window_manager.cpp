@@ -32,7 +32,8 @@ Control* Deepest(Control* control, int x, int y) {
 }  // namespace
 
 WindowManager::WindowManager() = default;
-WindowManager::~WindowManager() = default;
+// The tree goes before the timer list: its controls may stop their timers as they go.
+WindowManager::~WindowManager() { root_.reset(); }
 
 void WindowManager::SetRoot(std::unique_ptr<Control> root) {
   root_ = std::move(root);
@@ -165,7 +166,12 @@ bool WindowManager::HasTimer(const Control* control, unsigned id) const {
 
 void WindowManager::OnTimer(Control* control, unsigned id) {
   if (!HasTimer(control, id) || !IsLive(control)) return;
+  control->OnTimer(id);
   SendNotify(control, L"timer", id);
+}
+
+void WindowManager::InitControls(Control* subtree) {
+  Walk(subtree != nullptr ? subtree : root_.get(), [](Control* c) { c->Init(); });
 }
 
 }  // namespace SkinUI

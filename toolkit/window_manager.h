@@ -92,8 +92,11 @@ class WindowManager {
   bool SetTimer(Control* control, unsigned id, unsigned milliseconds);
   bool KillTimer(Control* control, unsigned id);
   bool HasTimer(const Control* control, unsigned id) const;
-  // From the host when a timer elapses.
+  // From the host when a timer elapses: the control's own handler, then the notification.
   void OnTimer(Control* control, unsigned id);
+  // Initialises the controls of a subtree (the whole tree when null) once the window has
+  // its host.
+  void InitControls(Control* subtree = nullptr);
 
  private:
   WindowHost* host_ = nullptr;

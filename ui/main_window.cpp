@@ -1,8 +1,6 @@
 // The main window's construction, initialisation and default install folder.
 #include "ui/main_window.h"
 
-#include <cwctype>
-
 #include "pipeline/download_installer.h"
 #include "pipeline/install_record.h"
 #include "startup/installer_config.h"
@@ -12,6 +10,7 @@
 #include "ui/localisation.h"
 #include "ui/main_window_controls.h"
 #include "ui/message_box.h"
+#include "ui/sequence_controls.h"
 #include "ui/shell.h"
 #include "ui/window_styles.h"
 #include "utils/folders.h"
@@ -23,14 +22,6 @@ namespace {
 
 constexpr int kIconId = 145;
 constexpr std::size_t kPathCapacity = 260;
-
-bool SameTag(std::wstring_view tag, std::wstring_view name) {
-  if (tag.size() != name.size()) return false;
-  for (std::size_t i = 0; i < tag.size(); ++i) {
-    if (std::towlower(tag[i]) != std::towlower(name[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -48,11 +39,9 @@ CMainWnd::~CMainWnd() {
 }
 
 std::unique_ptr<SkinUI::Control> CMainWnd::CreateControl(std::wstring_view tag) {
-  // The animated image-sequence controls; until they exist a skin's sequences show as the
-  // plain label and button they are made of.
-  if (SameTag(tag, L"SequenceButton")) return std::make_unique<SkinUI::Button>();
-  if (SameTag(tag, L"SequenceLabel")) return std::make_unique<SkinUI::Label>();
-  return nullptr;
+  // The skin's custom tags: the animated image-sequence controls, "SequenceButton" and
+  // "SequenceLabel" in any case; nothing for any other tag.
+  return ui::CreateSequenceControl(tag);
 }
 
 void CMainWnd::InitWindow() {

@@ -1,6 +1,7 @@
-// What the main window does when the user acts on it: the licence boxes, the pages, the
-// folder chooser and the custom install's folder rule, the install buttons, closing, and
-// the notifications of the network check, the install trigger, the timers and the language.
+// What the main window does when the user acts on it: the licence boxes, the pages and
+// their animations, the folder chooser and the custom install's folder rule, the install
+// buttons, closing, and the notifications of the network check, the install trigger, the
+// timers and the language.
 #include <algorithm>
 
 #include "startup/installer_config.h"
@@ -12,6 +13,7 @@
 #include "ui/main_window.h"
 #include "ui/main_window_controls.h"
 #include "ui/message_box.h"
+#include "ui/sequence_controls.h"
 #include "ui/shell.h"
 #include "ui/window_styles.h"
 #include "utils/folders.h"
@@ -148,6 +150,13 @@ void CMainWnd::ApplyPageRules(int page) {
   // Selected only when it changes: the title's own "tabselect" comes back here.
   if (c.titleTabLt != nullptr && titleItem >= 0 && c.titleTabLt->CurrentSel() != titleItem) {
     c.titleTabLt->SelectItem(titleItem);
+  }
+  // The animations, when the skin makes these two image-sequence labels.
+  if (page == kProgressPage) {
+    if (auto* animation = dynamic_cast<CSequenceLabel*>(c.progressAnLb)) animation->Start();
+  } else if (page == kFinishedPage) {
+    if (c.progressAnLb != nullptr) Manager().KillTimer(c.progressAnLb, ui::kSequenceTimer);
+    if (auto* finished = dynamic_cast<CSequenceLabel*>(c.finishedLbl)) finished->Start();
   }
   const bool installing = page == kProgressPage;
   Show(c.titleGrpCtn, !installing);

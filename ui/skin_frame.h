@@ -1,12 +1,13 @@
 // CSkinFrame: the installer's window base over the toolkit. It holds where a window's skin
 // lives (the archive among the executable's resources, the file in it, the window class) and
-// gives every window of the installer the same frame: no caption or maximise box, and an
-// Escape key that never closes anything.
+// gives every window of the installer the same frame: no caption or maximise box, the drop
+// shadow its skin asks for, and an Escape key that never closes anything.
 #pragma once
 
 #include <string>
 
 #include "toolkit/skin_window.h"
+#include "ui/window_shadow.h"
 
 // Where a window's skin lives.
 struct SkinLocation {
@@ -31,11 +32,14 @@ class CSkinFrame : public SkinUI::SkinWindow {
   int GetResourceID() const override { return location_.resourceId; }
   std::wstring GetWindowClassName() const override { return location_.className; }
 
-  // Removes the caption and maximise-box styles.
+  // Removes the caption and maximise-box styles and sets up the shadow.
   void InitWindow() override;
   // Swallows Escape key-downs.
   bool MessageFilter(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
+  const CWindowShadow& Shadow() const { return shadow_; }
+
  private:
   SkinLocation location_;
+  CWindowShadow shadow_;
 };

@@ -13,3 +13,19 @@ def own_display():
     with os.fdopen(read) as pipe:
         os.environ["DISPLAY"] = ":" + pipe.readline().strip()
     return xvfb
+
+
+def run_tests_on_a_display(argv0, unittest_arguments):
+    """Runs the calling module's unittest cases on the caller's DISPLAY, or on an Xvfb of
+    their own without one; exits with 0 when they all passed."""
+    import sys
+    import unittest
+    xvfb = None if os.environ.get("DISPLAY") else own_display()
+    program = None
+    try:
+        program = unittest.main(module="__main__", argv=[argv0, *unittest_arguments], exit=False, verbosity=2)
+    finally:
+        if xvfb is not None:
+            xvfb.terminate()
+            xvfb.wait()
+    sys.exit(0 if program is not None and program.result.wasSuccessful() else 1)

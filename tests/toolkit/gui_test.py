@@ -21,7 +21,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from x_windows import WAIT, Layout, geometry, run, screenshot, wait_painted  # noqa: E402
-from xvfb_display import own_display  # noqa: E402
+from xvfb_display import run_tests_on_a_display  # noqa: E402
 
 ARGS = None
 
@@ -260,14 +260,7 @@ def main():
     parser.add_argument("--screenshots", required=True)
     ARGS, rest = parser.parse_known_args()
     os.makedirs(ARGS.screenshots, exist_ok=True)
-    xvfb = None if os.environ.get("DISPLAY") else own_display()
-    try:
-        program = unittest.main(argv=[sys.argv[0], *rest], exit=False, verbosity=2)
-    finally:
-        if xvfb is not None:
-            xvfb.terminate()
-            xvfb.wait()
-    sys.exit(0 if program.result.wasSuccessful() else 1)
+    run_tests_on_a_display(sys.argv[0], rest)
 
 
 if __name__ == "__main__":

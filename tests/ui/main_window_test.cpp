@@ -178,8 +178,10 @@ TEST_F(MainWindowTest, TheControlFactoryKnowsTheSequenceTagsInAnyCase) {
     const wchar_t* tag;
     const wchar_t* made;  // class of the control made, "" for none
   } cases[] = {
-      {L"SequenceLabel", L"Label"},   {L"sequencelabel", L"Label"}, {L"SEQUENCEBUTTON", L"Button"},
-      {L"SequenceButton", L"Button"}, {L"Sequence", L""},           {L"SequenceLabels", L""},
+      {L"SequenceLabel", L"SequenceLabel"},   {L"sequencelabel", L"SequenceLabel"},
+      {L"SEQUENCEBUTTON", L"SequenceButton"}, {L"SequenceButton", L"SequenceButton"},
+      {L"Sequence", L""},                     {L"SequenceLabels", L""},
+      {L"Button", L""},
   };
   for (const auto& c : cases) {
     const std::unique_ptr<SkinUI::Control> control = w.CreateControl(c.tag);
