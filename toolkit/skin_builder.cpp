@@ -3,7 +3,6 @@
 
 #include <pugixml.hpp>
 
-#include <cctype>
 
 #include "toolkit/containers.h"
 #include "toolkit/controls.h"
@@ -12,14 +11,6 @@
 
 namespace SkinUI {
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
 
 std::wstring Wide(std::string_view text) { return Utils::ToWide(std::string(text), Utils::kCodePageUtf8); }
 

@@ -3,6 +3,7 @@
 #include "toolkit/skin_values.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 
 #include "utils/text.h"
@@ -83,6 +84,12 @@ std::uint32_t ParseColour(std::string_view text) {
     value = std::min<std::uint64_t>(value * 16 + static_cast<std::uint64_t>(HexDigit(text[pos])), 0xFFFFFFFFull);
   }
   return static_cast<std::uint32_t>(value);
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
 bool ParseBool(std::string_view text) { return text == "true"; }

@@ -33,6 +33,10 @@ struct Size {
 // no digit at all gives 0 (transparent).
 std::uint32_t ParseColour(std::string_view text);
 
+// Whether two texts are the same regardless of ASCII letter case, as the skins' attribute
+// names that are read without case are compared.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 // True for the exact text "true" only ("True", "flase" and "" are false).
 bool ParseBool(std::string_view text);
 

@@ -114,12 +114,6 @@ void AppendNumber(BoundedName& out, const Conversion& c, std::uint32_t frame) {
   if (c.left) out.Append(L' ', fill);
 }
 
-bool SameAttribute(std::string_view name, std::string_view known) {
-  return std::equal(name.begin(), name.end(), known.begin(), known.end(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-  });
-}
-
 // Only the exact text "false" is false.
 bool SequenceFlag(std::string_view value) { return value != "false"; }
 
@@ -190,13 +184,13 @@ CSequenceControl<Base>::~CSequenceControl() {
 
 template <class Base>
 bool CSequenceControl<Base>::SetAttribute(std::string_view name, std::string_view value) {
-  using ui::SameAttribute;
+  using SkinUI::EqualNoCase;
   if (name == "sequencebkimage") state_.pattern = Utils::ToWide(std::string(value), Utils::kCodePageUtf8);
-  else if (SameAttribute(name, "sequencecount")) state_.count = static_cast<std::uint32_t>(SkinUI::ParseInt(value));
-  else if (SameAttribute(name, "sequencespan")) state_.interval = SkinUI::ParseInt(value);
-  else if (SameAttribute(name, "sequenceloop")) state_.loop = ui::SequenceFlag(value);
-  else if (SameAttribute(name, "autostart")) state_.autostart = ui::SequenceFlag(value);
-  else if (SameAttribute(name, "sequenceround")) state_.pingPong = ui::SequenceFlag(value);
+  else if (EqualNoCase(name, "sequencecount")) state_.count = static_cast<std::uint32_t>(SkinUI::ParseInt(value));
+  else if (EqualNoCase(name, "sequencespan")) state_.interval = SkinUI::ParseInt(value);
+  else if (EqualNoCase(name, "sequenceloop")) state_.loop = ui::SequenceFlag(value);
+  else if (EqualNoCase(name, "autostart")) state_.autostart = ui::SequenceFlag(value);
+  else if (EqualNoCase(name, "sequenceround")) state_.pingPong = ui::SequenceFlag(value);
   else return Base::SetAttribute(name, value);
   return true;
 }

@@ -2,7 +2,6 @@
 // attributes read into them.
 #include "ui/window_shadow.h"
 
-#include <cctype>
 #include <charconv>
 
 #include "utils/text.h"
@@ -33,14 +32,6 @@ std::optional<std::vector<int>> ParseSeparatedIntegers(const std::string& text, 
 namespace {
 
 bool InRange(int value, int low, int high) { return value >= low && value <= high; }
-
-bool SameText(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i] != '\0'; ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return i == a.size() && b[i] == '\0';
-}
 
 const std::string* Find(const std::map<std::string, std::string>& attributes, const char* name) {
   const auto found = attributes.find(name);
@@ -96,7 +87,7 @@ bool CWindowShadow::SetImage(const std::wstring& file, const SkinUI::Rect& margi
 
 bool CWindowShadow::ApplySkinAttributes(const std::map<std::string, std::string>& attributes) {
   const std::string* show = Find(attributes, "showshadow");
-  if (show == nullptr || !SameText(*show, "true")) return false;
+  if (show == nullptr || !SkinUI::EqualNoCase(*show, "true")) return false;
   if (const std::string* v = Find(attributes, "shadowsize")) SetSize(SkinUI::ParseInt(*v));
   if (const std::string* v = Find(attributes, "shadowsharpness")) SetSharpness(SkinUI::ParseInt(*v));
   if (const std::string* v = Find(attributes, "shadowdarkness")) SetDarkness(SkinUI::ParseInt(*v));
