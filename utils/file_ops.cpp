@@ -21,4 +21,15 @@ bool CopyFileTo(const std::wstring& from, const std::wstring& to) {
   return std::ferror(source.get()) == 0 && CloseFile(target);
 }
 
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+  const UniqueFile file = OpenFile(path, "rb");
+  if (!file) return std::nullopt;
+  std::string bytes;
+  char block[64 * 1024];
+  std::size_t n;
+  while ((n = std::fread(block, 1, sizeof(block), file.get())) > 0) bytes.append(block, n);
+  if (std::ferror(file.get()) != 0) return std::nullopt;
+  return bytes;
+}
+
 }  // namespace Utils

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Utils {
@@ -15,6 +16,8 @@ bool DeleteFileAt(const std::wstring& path);
 bool MoveFileTo(const std::wstring& from, const std::wstring& to);
 // Copies a file's bytes, replacing an existing to; true when the whole file was copied.
 bool CopyFileTo(const std::wstring& from, const std::wstring& to);
+// The whole file's bytes; nothing when it cannot be opened or read to its end.
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
 // Size in bytes, or -1 when the file is missing or cannot be asked (a folder too).
 std::int64_t FileSizeAt(const std::wstring& path);
 

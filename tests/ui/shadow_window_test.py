@@ -3,8 +3,9 @@
 window frame, shown by framewindow) under Wine on an X display with a compositing manager
 (xcompmgr), so that the shadow's per-pixel alpha reaches the screen. The shadow darkens the
 desktop beside the window and fades outward; it follows the window when it moves, goes when
-the window is maximised and comes back when it is restored. Screenshots stay in the
-screenshots folder.
+the window is maximised and comes back when it is restored. A skin's shadow image is
+stretched around its window with its corners kept and its middle left clear. Screenshots
+stay in the screenshots folder.
 
   shadow_window_test.py --framewindow framewindow.exe --wine-env scripts/wine-env --screenshots DIR
 
@@ -15,9 +16,12 @@ import argparse
 import select
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 from pathlib import Path
+
+from PIL import Image
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "support"))
@@ -53,12 +57,15 @@ class ShadowOnScreen(unittest.TestCase):
         self.compositor = subprocess.Popen(["xcompmgr"], stderr=subprocess.DEVNULL)
         self.addCleanup(self.stop, self.compositor)
         time.sleep(SETTLE)
-        self.window = subprocess.Popen([ARGS.wine_env, "test", ARGS.framewindow, "MainWnd.xml"],
+        self.shots = Path(ARGS.screenshots)
+        self.shots.mkdir(parents=True, exist_ok=True)
+
+    def show(self, *skin):
+        """framewindow showing the skin file (of the embedded archive, or of the one given)."""
+        self.window = subprocess.Popen([ARGS.wine_env, "test", ARGS.framewindow, *skin],
                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                        text=True)
         self.addCleanup(self.stop, self.window)
-        self.shots = Path(ARGS.screenshots)
-        self.shots.mkdir(parents=True, exist_ok=True)
 
     @staticmethod
     def stop(process):
@@ -102,7 +109,13 @@ class ShadowOnScreen(unittest.TestCase):
                 self.assertGreater(values[reach - 2], 0, "the shadow ends too early")
                 self.assertEqual(values[reach + 1:], [0] * (len(values) - reach - 1), "the shadow reaches too far")
 
+    def close(self):
+        self.window.stdin.write("close\n")
+        self.window.stdin.flush()
+        self.assertEqual(self.window.wait(timeout=WAIT), 0)
+
     def test_the_shadow_follows_the_window_and_goes_while_it_is_maximised(self):
+        self.show("MainWnd.xml")
         window, visible, shadow = self.state()
         self.assertTrue(visible)
         self.assertEqual(shadow, (window[0] + OFFSET - SIZE, window[1] + OFFSET - SIZE,
@@ -128,10 +141,41 @@ class ShadowOnScreen(unittest.TestCase):
         self.assertEqual(restored, moved)
         self.assertTrue(visible, "the shadow did not come back with the window")
         self.assert_shadow_around(self.shot("4-restored"), restored, "restored")
+        self.close()
 
-        self.window.stdin.write("close\n")
-        self.window.stdin.flush()
-        self.assertEqual(self.window.wait(timeout=WAIT), 0)
+    def test_a_shadow_image_is_stretched_around_the_window_with_a_clear_middle(self):
+        # A 36-pixel image whose 12-pixel frame is red at alpha 200 and whose middle is clear,
+        # stretched with 12-pixel corners 12 pixels beyond a blue window.
+        folder = Path(tempfile.mkdtemp(prefix="tavelo-shadow-image-"))
+        image = Image.new("RGBA", (36, 36), (255, 0, 0, 200))
+        image.paste((0, 0, 0, 0), (12, 12, 24, 24))
+        image.save(folder / "shadow.png")
+        (folder / "ShadowImageWnd.xml").write_text(
+            '<?xml version="1.0" encoding="utf-8"?>\n'
+            '<Window size="300,200" showshadow="TRUE" shadowimage="shadow.png" shadowcorner="12,12,12,12">\n'
+            '  <VerticalLayout bkcolor="#FF2080C0"/>\n'
+            '</Window>\n', encoding="utf-8")
+        archive = folder / "skin.7z"
+        subprocess.run(["7z", "a", "-t7z", "-bd", "-bso0", str(archive), "ShadowImageWnd.xml", "shadow.png"],
+                       cwd=folder, check=True, timeout=WAIT)
+        self.show("ShadowImageWnd.xml", str(archive))
+
+        window, visible, shadow = self.state()
+        self.assertTrue(visible)
+        self.assertEqual(shadow, (window[0] - 12, window[1] - 12, window[2] + 12, window[3] + 12))
+        picture = self.shot("5-image")
+        desktop = picture.getpixel((2, picture.height - 3))
+        left, top, right, bottom = window
+        middle_y = (top + bottom) // 2
+        for x in (left - 1, left - 6, left - 12, right, right + 11):
+            red, green, blue = picture.getpixel((x, middle_y))
+            self.assertGreater(red - green, 80, f"no red shadow at x={x}: {(red, green, blue)}")
+        self.assertEqual(picture.getpixel((left - 13, middle_y)), desktop)
+        self.assertEqual(picture.getpixel((right + 12, middle_y)), desktop)
+        # The image's clear middle lies over the window, which shows as it is.
+        self.assertEqual(picture.getpixel(((left + right) // 2, middle_y)), (0x20, 0x80, 0xC0))
+        self.assertEqual(picture.getpixel((left + 2, top + 2)), (0x20, 0x80, 0xC0))
+        self.close()
 
 
 def main():

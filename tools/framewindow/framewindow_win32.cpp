@@ -1,11 +1,13 @@
-// Shows one window of the installer's skin archive in the installer's window frame, with the
-// drop shadow its skin asks for, and acts on it on command, one line of standard input each:
-//   framewindow <skin file>
+// Shows one window of the installer's skin archive (or of the 7z archive given) in the
+// installer's window frame, with the drop shadow its skin asks for, and acts on it on
+// command, one line of standard input each:
+//   framewindow <skin file> [archive.7z]
 //   move X Y | maximize | restore | close
 // After the window shows and after each command it prints the state of the window and its
 // shadow when the window has taken the command:
 //   state <left,top,right,bottom> shadow <visible 0|1> <left,top,right,bottom>
-// Exit code 0 after the window closed, 1 when it cannot be made, 2 for bad arguments.
+// Exit code 0 after the window closed, 1 when it (or its archive) cannot be made or read, 2
+// for bad arguments.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include "tools/entry/tool_main.h"
 #include "toolkit/native_host_win32.h"
 #include "ui/skin_frame.h"
+#include "utils/file_ops.h"
 
 namespace {
 
@@ -79,13 +82,26 @@ void Obey(HWND window, const std::string& line) {
 }  // namespace
 
 int ToolMain(const std::vector<std::wstring>& args) {
-  if (args.size() != 2) {
-    tools::WriteErr("usage: framewindow <skin file>\n");
+  if (args.size() != 2 && args.size() != 3) {
+    tools::WriteErr("usage: framewindow <skin file> [archive.7z]\n");
     return 2;
   }
-  SkinUI::SetResourceLoader([](int type, int id) {
-    return type == 4 ? SkinResource(id) : std::span<const unsigned char>();
-  });
+  static std::string archive;  // the archive given, for as long as the window reads it
+  if (args.size() == 3) {
+    const std::optional<std::string> bytes = Utils::ReadWholeFile(args[2]);
+    if (!bytes || bytes->empty()) {
+      tools::WriteErr("framewindow: the archive cannot be read\n");
+      return 1;
+    }
+    archive = *bytes;
+    SkinUI::SetResourceLoader([](int, int) {
+      return std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(archive.data()), archive.size());
+    });
+  } else {
+    SkinUI::SetResourceLoader([](int type, int id) {
+      return type == 4 ? SkinResource(id) : std::span<const unsigned char>();
+    });
+  }
   if (!CWindowShadow::Initialize(GetModuleHandleW(nullptr))) tools::WriteErr("framewindow: no layered windows\n");
   CSkinFrame frame(InstallerSkin(args[1]));
   if (!frame.Create(nullptr, L"framewindow")) {

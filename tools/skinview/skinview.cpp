@@ -106,12 +106,10 @@ bool Apply(ViewerWindow& window, const std::wstring& option, const std::pair<std
 std::vector<unsigned char> g_archive;  // an archive file given on the command line
 
 bool ReadArchive(const std::wstring& path) {
-  const Utils::UniqueFile file = Utils::OpenFile(path, "rb");
-  if (!file) return false;
-  unsigned char chunk[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof(chunk), file.get())) > 0) g_archive.insert(g_archive.end(), chunk, chunk + got);
-  return !g_archive.empty();
+  const std::optional<std::string> bytes = Utils::ReadWholeFile(path);
+  if (!bytes || bytes->empty()) return false;
+  g_archive.assign(bytes->begin(), bytes->end());
+  return true;
 }
 
 int Usage() {
