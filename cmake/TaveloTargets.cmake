@@ -77,3 +77,24 @@ function(tavelo_test name)
     set_tests_properties(${TAVELO_SUITE}.${name} PROPERTIES ${properties})
   endif()
 endfunction()
+
+# tavelo_test_skin_archive(<target> <folder> <variable>)
+# Packs a folder of test skin files into <target>.7z of the current build folder (LZMA2, one
+# solid block, as the product's skin) whenever a file in it changes, makes <target> build it,
+# and sets <variable> to the archive's path relative to the test programs' folder, for tests
+# that find it from their own location.
+function(tavelo_test_skin_archive target folder variable)
+  find_program(SEVEN_ZIP 7z REQUIRED)
+  set(archive ${CMAKE_CURRENT_BINARY_DIR}/${target}.7z)
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS ${folder}/*)
+  add_custom_command(OUTPUT ${archive}
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${archive}
+    COMMAND ${SEVEN_ZIP} a -t7z -m0=lzma2 -ms=on -bd -bso0 ${archive} .
+    WORKING_DIRECTORY ${folder}
+    DEPENDS ${files}
+    COMMENT "Packing the test skin ${target}"
+    VERBATIM)
+  add_custom_target(${target} DEPENDS ${archive})
+  file(RELATIVE_PATH relative ${CMAKE_RUNTIME_OUTPUT_DIRECTORY} ${archive})
+  set(${variable} ${relative} PARENT_SCOPE)
+endfunction()

@@ -105,7 +105,8 @@ struct CWindowShadow::Native {
   void OnParentMessage(CWindowShadow& owner, UINT message, WPARAM wParam);
   void OnSize(CWindowShadow& owner, WPARAM kind, SIZE size);
   void OnShowWindow(CWindowShadow& owner, bool shown);
-  POINT Place(const CWindowShadow& owner) const;
+  // Where the shadow window goes for the parent at window (its screen rectangle).
+  static POINT Place(const CWindowShadow& owner, const RECT& window);
   Gdiplus::Bitmap* Image(const std::wstring& file);
 };
 
@@ -180,7 +181,7 @@ void CWindowShadow::Update() {
   if (!GetWindowRect(n.parent, &window)) return;
   const int width = window.right - window.left;
   const int height = window.bottom - window.top;
-  const POINT place = n.Place(*this);
+  const POINT place = Native::Place(*this, window);
   if (!imageFile_.empty()) {
     const int w = width + imageMargins_.left + imageMargins_.right;
     const int h = height + imageMargins_.top + imageMargins_.bottom;
@@ -239,8 +240,8 @@ void CWindowShadow::Native::OnParentMessage(CWindowShadow& owner, UINT message, 
       shadow = nullptr;
       break;
     case WM_MOVE:
-      if (visible) {
-        const POINT place = Place(owner);
+      if (RECT window{}; visible && GetWindowRect(parent, &window)) {
+        const POINT place = Place(owner, window);
         SetWindowPos(shadow, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
       break;
@@ -294,9 +295,7 @@ void CWindowShadow::Native::OnShowWindow(CWindowShadow& owner, bool shown) {
   }
 }
 
-POINT CWindowShadow::Native::Place(const CWindowShadow& owner) const {
-  RECT window{};
-  GetWindowRect(parent, &window);
+POINT CWindowShadow::Native::Place(const CWindowShadow& owner, const RECT& window) {
   if (!owner.imageFile_.empty()) return POINT{window.left - owner.imageMargins_.left, window.top - owner.imageMargins_.top};
   const ui::ShadowParams& p = owner.params_;
   return POINT{window.left + p.xOffset - p.size, window.top + p.yOffset - p.size};
