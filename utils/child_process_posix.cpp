@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 #include <vector>
 
 #include "utils/child_process.h"
@@ -35,9 +36,15 @@ void CloseEnd(int& fd) {
   }
 }
 
+// The exception of a failed system call: its name and the error number, so that a child
+// that could not be started says why.
+[[noreturn]] void ThrowFailed(const wchar_t* call, int error) {
+  throw Exception(std::wstring(call) + L" failed: error " + std::to_wstring(error));
+}
+
 void MakePipe(PipeEnds& pipe) {
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) throw Exception();
+  if (pipe2(fds, O_CLOEXEC) != 0) ThrowFailed(L"pipe2", errno);
   pipe.read = fds[0];
   pipe.write = fds[1];
 }
@@ -102,16 +109,17 @@ ChildProcess::~ChildProcess() { Close(); }
 
 void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutput) {
   Native& n = *native_;
-  if (n.started || commandLine.size() >= kCommandLineCapacity) throw Exception();
+  if (n.started) throw Exception(L"the child was started already");
+  if (commandLine.size() >= kCommandLineCapacity) throw Exception(L"the command line is too long");
   commandLine_ = commandLine;
 
   std::vector<std::string> args;
   for (const std::wstring& arg : SplitCommandLine(commandLine)) {
     std::string narrow = ToNarrow(arg, kCodePageAnsi);
-    if (narrow.empty() && !arg.empty()) throw Exception();  // not representable as a file name
+    if (narrow.empty() && !arg.empty()) throw Exception(L"an argument has no narrow form");
     args.push_back(std::move(narrow));
   }
-  if (args.empty() || args[0].empty()) throw Exception();
+  if (args.empty() || args[0].empty()) throw Exception(L"the command line names no program");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -119,9 +127,11 @@ void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutpu
   GrantOwnerExecute(args[0]);
 
   UniqueFd nullDevice(errorOutput == ErrorOutput::kDiscard ? open("/dev/null", O_WRONLY | O_CLOEXEC) : -1);
-  if (errorOutput == ErrorOutput::kDiscard && nullDevice.fd < 0) throw Exception();
+  if (errorOutput == ErrorOutput::kDiscard && nullDevice.fd < 0) ThrowFailed(L"open(/dev/null)", errno);
   posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) throw Exception();
+  if (const int error = posix_spawn_file_actions_init(&actions); error != 0) {
+    ThrowFailed(L"posix_spawn_file_actions_init", error);
+  }
   posix_spawn_file_actions_adddup2(&actions, n.inputPipe.read, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, n.outputPipe.write, STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, nullDevice.fd >= 0 ? nullDevice.fd : n.errorPipe.write, STDERR_FILENO);
@@ -130,7 +140,7 @@ void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutpu
   const int rc = search ? posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ)
                         : posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) throw Exception();
+  if (rc != 0) ThrowFailed(L"posix_spawn", rc);
   n.pid = pid;
   n.started = true;
   CloseEnd(n.outputPipe.write);

@@ -3,7 +3,9 @@
 // closed after the start so that the output pipe ends with the last writer.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "utils/child_process.h"
@@ -29,6 +31,13 @@ struct HandleCloser {
   void operator()(HANDLE h) const { CloseHandle(h); }
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// The exception of a failed system call: its name and the system's error code, so that a
+// child that could not be started says why.
+[[noreturn]] void ThrowFailed(const wchar_t* call) {
+  const unsigned long error = GetLastError();
+  throw Exception(std::wstring(call) + L" failed: error " + std::to_wstring(error));
+}
 
 // The null device as an inheritable handle, for a standard stream nobody reads.
 HANDLE OpenNullDevice() {
@@ -65,12 +74,57 @@ class InheritList {
   LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
+// A start that fails for want of a resource at that moment (memory, address space, a busy
+// system) is tried again after a pause; a program that is missing, refused or no program
+// fails at once.
+constexpr int kStartAttempts = 3;
+constexpr DWORD kStartRetryPauseMs = 100;
+
+bool IsLastingStartFailure(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_BAD_EXE_FORMAT:
+    case ERROR_EXE_MACHINE_TYPE_MISMATCH:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// CreateProcessW with the retries above; throws when the child cannot be created.
+void CreateChild(const std::wstring& commandLine, DWORD flags, STARTUPINFOW& si, PROCESS_INFORMATION& info) {
+  std::vector<wchar_t> buffer(ChildProcess::kCommandLineCapacity, L'\0');
+  for (int attempt = 1;; ++attempt) {
+    // CreateProcessW may change the buffer; every attempt gets the command line as given.
+    std::fill(buffer.begin(), buffer.end(), L'\0');
+    commandLine.copy(buffer.data(), commandLine.size());
+    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si, &info)) return;
+    const DWORD error = GetLastError();
+    TLOGLN(L"CreateProcessW failed: %lu (attempt %d)", static_cast<unsigned long>(error), attempt);
+    info = PROCESS_INFORMATION{};
+    if (attempt == kStartAttempts || IsLastingStartFailure(error)) {
+      SetLastError(error);
+      ThrowFailed(L"CreateProcessW");
+    }
+    Sleep(kStartRetryPauseMs * attempt);
+  }
+}
+
 void MakePipe(PipeEnds& pipe) {
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
   if (!CreatePipe(&pipe.read, &pipe.write, &sa, 0)) {
+    const DWORD error = GetLastError();
     CloseEnd(pipe.read);
     CloseEnd(pipe.write);
-    throw Exception();
+    SetLastError(error);
+    ThrowFailed(L"CreatePipe");
   }
 }
 
@@ -108,10 +162,9 @@ ChildProcess::~ChildProcess() { Close(); }
 
 void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutput) {
   Native& n = *native_;
-  if (n.started || commandLine.size() >= kCommandLineCapacity) throw Exception();
+  if (n.started) throw Exception(L"the child was started already");
+  if (commandLine.size() >= kCommandLineCapacity) throw Exception(L"the command line is too long");
   commandLine_ = commandLine;
-  std::vector<wchar_t> buffer(kCommandLineCapacity, L'\0');
-  commandLine.copy(buffer.data(), commandLine.size());
 
   // The parent's ends stay out of the child.
   SetHandleInformation(n.inputPipe.write, HANDLE_FLAG_INHERIT, 0);
@@ -119,7 +172,7 @@ void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutpu
   SetHandleInformation(n.errorPipe.read, HANDLE_FLAG_INHERIT, 0);
 
   UniqueHandle nullDevice(errorOutput == ErrorOutput::kDiscard ? OpenNullDevice() : nullptr);
-  if (errorOutput == ErrorOutput::kDiscard && nullDevice.get() == nullptr) throw Exception();
+  if (errorOutput == ErrorOutput::kDiscard && nullDevice.get() == nullptr) ThrowFailed(L"CreateFileW(NUL)");
 
   STARTUPINFOEXW si{};
   si.StartupInfo.cb = sizeof(si);
@@ -135,12 +188,7 @@ void ChildProcess::Start(const std::wstring& commandLine, ErrorOutput errorOutpu
   InheritList list(inherited, sizeof(inherited));
   si.lpAttributeList = list.Get();
   const DWORD flags = list.Get() != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0;
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si.StartupInfo,
-                      &n.processInfo)) {
-    TLOGLN(L"CreateProcessW failed: %lu", static_cast<unsigned long>(GetLastError()));
-    n.processInfo = PROCESS_INFORMATION{};
-    throw Exception();
-  }
+  CreateChild(commandLine, flags, si.StartupInfo, n.processInfo);
   n.started = true;
   CloseEnd(n.outputPipe.write);
   CloseEnd(n.errorPipe.write);
