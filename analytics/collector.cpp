@@ -3,6 +3,6 @@
 
 namespace usage::zelkor {
 
-std::string DefaultCollectorUrl() { return std::string("http://") + kCollectorHost + "/collect?project=pc"; }
+std::string DefaultCollectorUrl() { return std::string("https://") + kCollectorHost + "/collect?project=pc"; }
 
 }  // namespace usage::zelkor

@@ -8,7 +8,8 @@ namespace usage::zelkor {
 // Host of the analytics collector (a reserved name until the real service exists).
 inline constexpr const char* kCollectorHost = "collect.zelkorsoft.example";
 
-// "http://" + kCollectorHost + "/collect?project=pc".
+// "https://" + kCollectorHost + "/collect?project=pc": the records carry the device id and
+// the user's actions, so by default they leave only over TLS.
 std::string DefaultCollectorUrl();
 
 }  // namespace usage::zelkor

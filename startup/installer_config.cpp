@@ -30,7 +30,7 @@ void SetDefaults(InstallerConfig& config) {
 
 }  // namespace
 
-std::wstring DefaultDownloadUrl() { return std::wstring(L"http://") + kRedirectServiceHost + kPackageRoutePath; }
+std::wstring DefaultDownloadUrl() { return std::wstring(L"https://") + kRedirectServiceHost + kPackageRoutePath; }
 
 std::wstring RouteWordFor(const std::wstring& versionText, bool is64Bit) {
   if (versionText.find(L"XP") != std::wstring::npos) return L"download_silent_xp";

@@ -31,7 +31,10 @@ struct InstallerConfig {
 // read everywhere without a lock.
 extern InstallerConfig g_InstallerConfig;
 
-// "http://" + redirect service host + the package route path.
+// "https://" + redirect service host + the package route path. The package runs with
+// administrator rights, and over plain HTTP anyone on the path could replace both the
+// package and the digest in the redirect answer; the INI file or the command line can
+// still name any URL.
 std::wstring DefaultDownloadUrl();
 
 // Sets the built-in defaults, then reads the INI file beside executablePath when it exists.

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "analytics/batch_sender.h"
+#include "analytics/collector.h"
 #include "analytics/record_queue.h"
 #include "analytics/staged_queue.h"
 #include "analytics/staging_file.h"
@@ -337,6 +338,10 @@ TEST_F(RecordQueueTest, TheCollectorsCertificateIsVerified) {
   EXPECT_TRUE(consumer.FlushAll());
   SetTrustedCaFile("");
   EXPECT_EQ(consumer.QueuedCount(), 0u);
+}
+
+TEST(DefaultCollector, IsReachedOverTls) {
+  EXPECT_EQ(usage::zelkor::DefaultCollectorUrl(), "https://collect.zelkorsoft.example/collect?project=pc");
 }
 
 // A sender whose next batch cannot be encoded, or whose encoding throws.

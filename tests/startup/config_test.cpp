@@ -57,8 +57,8 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
 }  // namespace
 
-TEST(InstallerConfig, DefaultUrlIsTheRedirectRouteOnAReservedHost) {
-  EXPECT_EQ(DefaultDownloadUrl(), L"http://redirect.zelkorsoft.example/redirect/ver1/tavelo/${ROUTE}/1.0/installer/123456");
+TEST(InstallerConfig, DefaultUrlIsTheRedirectRouteOverTlsOnAReservedHost) {
+  EXPECT_EQ(DefaultDownloadUrl(), L"https://redirect.zelkorsoft.example/redirect/ver1/tavelo/${ROUTE}/1.0/installer/123456");
   const std::wstring url = Routed(DefaultDownloadUrl());
   EXPECT_EQ(url.find(L"${ROUTE}"), std::wstring::npos);
   EXPECT_NE(url.find(L"/tavelo/download_silent"), std::wstring::npos);
