@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 #include "analytics/installer_reports.h"
 #include "download/curl_handles.h"
+#include "download/growing_file_digest.h"
 #include "download/head_request.h"
 #include "download/package_digest.h"
 #include "download/tls_trust.h"
@@ -22,8 +24,8 @@ namespace {
 using namespace transfer_limits;
 using Clock = std::chrono::steady_clock;
 
-std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* file) {
-  return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
+std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* writer) {
+  return static_cast<DigestedFileWriter*>(writer)->Write(data, size * count);
 }
 
 }  // namespace
@@ -87,12 +89,18 @@ bool CurlClient::FindPackage(const std::string& url) {
   return !realUrl_.empty() && fileLength_ >= kMinimumLength;
 }
 
-// The GET into the ".part" file, resumed from its size.
+// The GET into the ".part" file, resumed from its size. The file's digest is made while the
+// bytes arrive: the kept part first, then the new bytes as they reach the file.
 int CurlClient::Transfer(const std::wstring& partName) {
+  digest_.clear();
   CurlEasy curl(curl_easy_init());
   if (!curl) return kNoHandle;
   Utils::UniqueFile file = Utils::OpenFile(partName, "ab+");
   if (!file) return kPartFileFailed;
+  resumeFrom_ = Utils::FileSizeAt(partName);
+  std::optional<GrowingFileDigest> digest;
+  if (HasExpectedDigest(UrlMd5(realUrl_))) digest.emplace(partName, resumeFrom_);
+  DigestedFileWriter writer(file.get(), resumeFrom_, digest ? &*digest : nullptr);
 
   CurlList headers;
   AppendHeader(headers, "Connection: keep-alive");
@@ -112,14 +120,13 @@ int CurlClient::Transfer(const std::wstring& partName) {
       .Set(CURLOPT_FOLLOWLOCATION, 1L)
       .Set(CURLOPT_MAXREDIRS, kMaxRedirects)
       .Set(CURLOPT_WRITEFUNCTION, &WriteToFile)
-      .Set(CURLOPT_WRITEDATA, static_cast<void*>(file.get()))
+      .Set(CURLOPT_WRITEDATA, static_cast<void*>(&writer))
       .Set(CURLOPT_NOPROGRESS, 0L)
       .Set(CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback)
       .Set(CURLOPT_XFERINFODATA, static_cast<void*>(this))
       .Set(CURLOPT_FAILONERROR, 1L)
       .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
   options.Keep(ApplyTlsTrust(curl.get()));
-  resumeFrom_ = Utils::FileSizeAt(partName);
   if (resumeFrom_ > 0) options.Set(CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom_));
 
   int result = options.Result();
@@ -135,7 +142,10 @@ int CurlClient::Transfer(const std::wstring& partName) {
   }
   TLOG(L"error:%d:%ls", result, CurlErrorText(result).c_str());
   // Bytes that did not reach the disk make the attempt a failed write.
+  if (!writer.Flush() && result == 0) result = CURLE_WRITE_ERROR;
   if (!Utils::CloseFile(file) && result == 0) result = CURLE_WRITE_ERROR;
+  // The digest reader's handle closes here too, before the file is moved or deleted.
+  if (result == 0 && digest) digest_ = digest->Finish();
   return result;
 }
 

@@ -39,6 +39,9 @@ class CurlClient {
   bool Stopping() const { return stop_; }
 
   const std::string& RealUrl() const { return realUrl_; }
+  // The MD5 of the package the last successful attempt delivered, made during the transfer;
+  // "" when the URL names no digest or the file could not be read back.
+  const std::string& Digest() const { return digest_; }
   std::int64_t FileLength() const { return fileLength_; }
   std::wstring DownloadFileName(bool withPartSuffix) const;
 
@@ -71,5 +74,6 @@ class CurlClient {
   std::atomic<bool> stop_{false};
   StallWatch stall_;
   std::string realUrl_;
+  std::string digest_;
   void* transfer_ = nullptr;  // the handle of the running transfer, for the speed query
 };

@@ -58,7 +58,7 @@ int CCurlDownloader::dlThreadFun(void* parameter) {
     result = self->client_.Start();
   }
 
-  switch (CheckPackageDigest(UrlMd5(self->client_.RealUrl()), self->path_)) {
+  switch (CompareDigest(UrlMd5(self->client_.RealUrl()), self->client_.Digest())) {
     case DigestCheck::kNoExpectedDigest:
       self->Emit(DL_CODE_NOTICE, 0.0, L"curl获取url-md5失败");
       break;

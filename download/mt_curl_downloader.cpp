@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "download/curl_handles.h"
 #include "download/download_timings.h"
+#include "download/growing_file_digest.h"
 #include "download/package_digest.h"
 #include "download/stall_watch.h"
 #include "download/tls_trust.h"
@@ -90,6 +92,7 @@ struct CMTCurlDownloader::Impl {
   std::string realUrl;         // kept across runs
   std::int64_t fileLength = -1;  // kept across runs
   std::string expectedMd5;
+  std::string digest;          // of the merged package, made during the merge
 
   std::mutex lock;             // progress bookkeeping: lastPercent, lastProgressSecond, downloaded
   double lastPercent = 0.0;    // also the mark that part files are worth keeping
@@ -498,32 +501,44 @@ int CMTCurlDownloader::ProgressFun(void* user, std::int64_t, std::int64_t dlnow,
   return 0;
 }
 
+bool CMTCurlDownloader::AppendLaterParts(Impl* d, GrowingFileDigest* digest) {
+  const std::wstring& first = d->parts[0]->partPath;
+  Utils::UniqueFile out = Utils::OpenFile(first, "ab+");
+  if (!out) return false;
+  DigestedFileWriter writer(out.get(), Utils::FileSizeAt(first), digest);
+  bool merged = true;
+  std::vector<char> block(kMergeBlock);
+  for (std::size_t i = 1; merged && i < d->parts.size(); ++i) {
+    Utils::UniqueFile in = Utils::OpenFile(d->parts[i]->partPath, "rb");
+    if (!in) return false;
+    std::size_t n = 0;
+    while (merged && (n = std::fread(block.data(), 1, block.size(), in.get())) > 0) {
+      merged = writer.Write(block.data(), n) == n;
+    }
+    if (std::ferror(in.get()) != 0) merged = false;
+    TLOGLN(L"partPath::%ls", d->parts[i]->partPath.c_str());
+  }
+  if (!writer.Flush()) merged = false;
+  if (!Utils::CloseFile(out)) merged = false;
+  return merged;
+}
+
+// The later parts are appended to the first while the digest follows the first part's file
+// from its start, so it is ready when the last byte is; then the whole becomes the target.
 bool CMTCurlDownloader::MergeParts(Impl* d) {
   bool merged = true;
+  d->digest.clear();
   // Each part file must hold exactly its range; anything else cannot make the package.
   for (const auto& node : d->parts) {
     node->file.reset();
     if (Utils::FileSizeAt(node->partPath) != node->last - node->first + 1) merged = false;
   }
-  if (merged && d->parts.size() > 1) {
-    Utils::UniqueFile out = Utils::OpenFile(d->parts[0]->partPath, "ab+");
-    merged = out != nullptr;
-    std::vector<char> block(merged ? kMergeBlock : 0);
-    for (std::size_t i = 1; merged && i < d->parts.size(); ++i) {
-      Utils::UniqueFile in = Utils::OpenFile(d->parts[i]->partPath, "rb");
-      if (!in) {
-        merged = false;
-        break;
-      }
-      std::size_t n = 0;
-      while (merged && (n = std::fread(block.data(), 1, block.size(), in.get())) > 0) {
-        merged = std::fwrite(block.data(), 1, n, out.get()) == n;
-      }
-      if (std::ferror(in.get()) != 0) merged = false;
-      TLOGLN(L"partPath::%ls", d->parts[i]->partPath.c_str());
-    }
-    if (out && !Utils::CloseFile(out)) merged = false;
-  }
+  if (merged) {
+    std::optional<GrowingFileDigest> digest;
+    if (HasExpectedDigest(d->expectedMd5)) digest.emplace(d->parts[0]->partPath, Utils::FileSizeAt(d->parts[0]->partPath));
+    if (d->parts.size() > 1) merged = AppendLaterParts(d, digest ? &*digest : nullptr);
+    if (merged && digest) d->digest = digest->Finish();
+  }  // the digest's reading handle is closed before the move
   if (merged) {
     Utils::DeleteFileAt(d->path);
     merged = Utils::MoveFileTo(d->parts[0]->partPath, d->path);
@@ -556,7 +571,7 @@ void CMTCurlDownloader::waitForFinishThreadFun(Impl* d) {
   }
 
   if (firstError == 0) {
-    switch (CheckPackageDigest(d->expectedMd5, d->path)) {
+    switch (CompareDigest(d->expectedMd5, d->digest)) {
       case DigestCheck::kMismatch:
         d->Emit(DL_CODE_NOTICE, 0.0, kMismatchNotice);
         Utils::DeleteFileAt(d->path);

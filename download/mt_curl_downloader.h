@@ -14,6 +14,8 @@
 #include "download/downloader.h"
 #include "download/worker_slot.h"
 
+class GrowingFileDigest;
+
 class CMTCurlDownloader : public CDownloader {
  public:
   CMTCurlDownloader(EventCallback callback, std::wstring url, std::wstring path);
@@ -67,6 +69,8 @@ class CMTCurlDownloader : public CDownloader {
   // Appends the second part file to the first and moves it to the target; true when the
   // target then holds exactly the package's length.
   static bool MergeParts(Impl* impl);
+  // Appends the later part files to the first, each byte shown to the digest (may be null).
+  static bool AppendLaterParts(Impl* impl, GrowingFileDigest* digest);
   // libcurl's write and transfer-information functions of the range requests.
   static std::size_t RangeWriter(char* data, std::size_t size, std::size_t count, void* node);
   static std::size_t RangeHeader(char* data, std::size_t size, std::size_t count, void* node);

@@ -14,10 +14,14 @@ std::string UrlMd5(const std::string& realUrl) {
 }
 
 DigestCheck CheckPackageDigest(const std::string& expectedMd5, const std::wstring& path) {
-  if (expectedMd5.size() != 32) return DigestCheck::kNoExpectedDigest;
-  // A file that cannot be read was not verified: it counts as a mismatch, never as checked.
-  const std::string actual = Utils::FileMd5Hex(path);
-  return actual.size() == 32 && actual == expectedMd5 ? DigestCheck::kMatched : DigestCheck::kMismatch;
+  if (!HasExpectedDigest(expectedMd5)) return DigestCheck::kNoExpectedDigest;
+  return CompareDigest(expectedMd5, Utils::FileMd5Hex(path));
+}
+
+DigestCheck CompareDigest(const std::string& expectedMd5, const std::string& actualMd5) {
+  if (!HasExpectedDigest(expectedMd5)) return DigestCheck::kNoExpectedDigest;
+  // A file that could not be read was not verified: it counts as a mismatch, never as checked.
+  return actualMd5.size() == 32 && actualMd5 == expectedMd5 ? DigestCheck::kMatched : DigestCheck::kMismatch;
 }
 
 std::string UrlForCurl(const std::wstring& url) {

@@ -13,6 +13,10 @@ enum class DigestCheck {
   kMismatch,           // the file differs from the expected digest, or cannot be read
 };
 DigestCheck CheckPackageDigest(const std::string& expectedMd5, const std::wstring& path);
+// The same check of a digest made while the file was written ("" when none could be made).
+DigestCheck CompareDigest(const std::string& expectedMd5, const std::string& actualMd5);
+// True when the URL names a digest to check against, so one is worth computing.
+inline bool HasExpectedDigest(const std::string& expectedMd5) { return expectedMd5.size() == 32; }
 
 // Narrow forms of the package URL for libcurl: UTF-8, or the file-name encoding for
 // "file:///" URLs.
