@@ -23,4 +23,9 @@ else()
       -fsanitize=${TAVELO_SANITIZERS} -fno-omit-frame-pointer -fno-sanitize-recover=all)
     target_link_options(tavelo_options INTERFACE -fsanitize=${TAVELO_SANITIZERS})
   endif()
+  if(TAVELO_FUZZ)
+    # Coverage of every library, not only of the fuzz targets' own files: without it
+    # libFuzzer sees no new paths in the code under test and mutates blindly.
+    target_compile_options(tavelo_options INTERFACE -fsanitize=fuzzer-no-link)
+  endif()
 endif()
