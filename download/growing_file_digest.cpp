@@ -85,6 +85,7 @@ DigestedFileWriter::DigestedFileWriter(std::FILE* file, std::int64_t size, Growi
     : file_(file), size_(size < 0 ? 0 : size), published_(size_), digest_(digest) {}
 
 std::size_t DigestedFileWriter::Write(const void* data, std::size_t size) {
+  if (size == 0) return 0;
   const std::size_t written = std::fwrite(data, 1, size, file_);
   size_ += static_cast<std::int64_t>(written);
   if (digest_ != nullptr && size_ - published_ >= kPublishEvery && written == size) (void)Flush();

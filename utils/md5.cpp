@@ -83,6 +83,7 @@ void Md5::Transform(const std::uint8_t block[64]) {
 }
 
 void Md5::Update(const void* data, std::size_t size) {
+  if (size == 0) return;  // also for a null pointer, which the copies below must not see
   const auto* p = static_cast<const std::uint8_t*>(data);
   std::size_t used = static_cast<std::size_t>((bitCount_ / 8) % 64);
   bitCount_ += static_cast<std::uint64_t>(size) * 8;

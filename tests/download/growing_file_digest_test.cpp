@@ -29,7 +29,7 @@ std::vector<unsigned char> Bytes(std::size_t size, unsigned seed) {
 void WriteFile(const std::wstring& path, const std::vector<unsigned char>& bytes) {
   Utils::UniqueFile file = Utils::OpenFile(path, "wb");
   ASSERT_TRUE(file);
-  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file.get()), bytes.size());
+  if (!bytes.empty()) ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file.get()), bytes.size());
   ASSERT_TRUE(Utils::CloseFile(file));
 }
 
