@@ -8,6 +8,8 @@ if(WIN32)
   tavelo_delay_import(urlmon)
   # The toolkit's painter.
   tavelo_delay_import(gdiplus)
+  # The signer check of the package.
+  tavelo_delay_import(wintrust)
 else()
   find_package(CURL REQUIRED)
 endif()

@@ -137,6 +137,7 @@ void CDownloadInstaller::PrepareDownloadAndInstall() {
   installer_->SetShortcuts(desktop_, quickLaunch_);
   installer_->SetPrivileges(admin_, authorisation_);
   installer_->SetPackageLanguage(packageLanguage_);
+  installer_->SetRequiredSigner(packagePath_, g_InstallerConfig.PackageSigner);
 }
 
 // Runs a copy of the old uninstaller, so it can remove its own folder, the original

@@ -2,7 +2,9 @@
 #include "pipeline/package_runner.h"
 
 #include "pipeline/child_output_pump.h"
+#include "pipeline/package_signature.h"
 #include "startup/installer_config.h"
+#include "utils/log.h"
 #include "utils/thread.h"
 
 namespace {
@@ -59,6 +61,15 @@ void CInstaller::Start() {
   }
 }
 
+bool CInstaller::SignedAsRequired() {
+  if (requiredSigner_.empty()) return true;
+  const pipeline::PackageSignature signature = pipeline::CheckPackageSignature(packageFile_, requiredSigner_);
+  if (signature == pipeline::PackageSignature::kBySigner) return true;
+  TLOGLN(L"the package is not signed by \"%ls\" (%d)", requiredSigner_.c_str(), static_cast<int>(signature));
+  Send(IST_CODE_FAIL, kNotSignedBySigner, L"安装包签名校验失败");
+  return false;
+}
+
 void CInstaller::Run() {
   RunPackage();
   if (runEnded_) runEnded_();
@@ -70,6 +81,7 @@ void CInstaller::RunPackage() {
     Send(IST_CODE_FAIL, 1.0, L"");
     return;
   }
+  if (!SignedAsRequired()) return;
   Send(IST_CODE_PROGRESS, 0.0, L"");
   if (!pipeline::RunChildReading(commandLine_, reader_, pipeline::AfterResult::kDrain)) {
     Send(IST_CODE_FAIL, 2.0, L"");

@@ -17,7 +17,8 @@ enum InstallEvent : int {
   IST_CODE_START = 2001,     // the run begins
   IST_CODE_PROGRESS = 2002,  // 0.0 before the package starts, then each "Progress=" value
   IST_CODE_SUCCESS = 2003,   // 0.0: "State=Success"; 1.0: ended without a result line
-  IST_CODE_FAIL = 2004,      // 0.0: "State=Fail"; 1000.0: "Error="; 1.0: no package; 2.0: not started
+  IST_CODE_FAIL = 2004,      // 0.0: "State=Fail"; 1000.0: "Error="; 1.0: no package; 2.0: not started;
+                             // 3.0: not signed by the signer asked for
   IST_CODE_INSTPATH = 3000,
   IST_CODE_EXEPATH = 3001,
   IST_CODE_UNINSTEXE = 3002,
@@ -31,6 +32,9 @@ enum InstallEvent : int {
 
 class CInstaller {
  public:
+  // The value of IST_CODE_FAIL for a package without the signature asked for.
+  static constexpr double kNotSignedBySigner = 3.0;
+
   // packagePath stands at the front of the command line as given (the caller quotes it).
   CInstaller(EventCallback callback, std::wstring packagePath, std::wstring installDir, bool quickLaunch,
              bool desktop, bool admin);
@@ -50,6 +54,12 @@ class CInstaller {
     authorisation_ = authorisation;
   }
   void SetPackageLanguage(std::wstring language) { language_ = std::move(language); }
+  // The package file (unquoted) must carry a valid signature of this signer before it runs;
+  // an empty signer checks nothing.
+  void SetRequiredSigner(std::wstring packageFile, std::wstring signer) {
+    packageFile_ = std::move(packageFile);
+    requiredSigner_ = std::move(signer);
+  }
   // Called on the worker after every run, once the package process has ended (a result
   // line comes while it still runs, and a running program's file cannot be deleted).
   void SetRunEndedHook(std::function<void()> hook) { runEnded_ = std::move(hook); }
@@ -67,6 +77,9 @@ class CInstaller {
  private:
   void Run();
   void RunPackage();
+  // False, with the failure sent, when a signer is asked for and the package lacks its
+  // signature.
+  bool SignedAsRequired();
   void Send(int code, double value, const wchar_t* text) const { callback_(code, value, text); }
 
   EventCallback callback_;
@@ -78,6 +91,8 @@ class CInstaller {
   bool admin_;
   bool authorisation_ = true;
   std::wstring language_;
+  std::wstring packageFile_;
+  std::wstring requiredSigner_;
   std::function<void()> runEnded_;
   pipeline::LineProtocolReader reader_;  // keeps the code page from run to run
   std::unique_ptr<Utils::Thread> worker_;

@@ -79,6 +79,7 @@ void LoadInstallerIni(InstallerConfig& config, const std::wstring& executablePat
     config.InstCmd = read(L"InstCmd", L"");
     // Where analytics records go: empty or absent keeps the tracker's own collector.
     config.AnalyticsUrl = read(L"AnalyticsUrl", L"");
+    config.PackageSigner = read(L"PackageSigner", L"");
   }
   config.AppName = L"Tavelo";
   config.AppVersion = L"1.7.9";
@@ -100,6 +101,7 @@ void ApplyCommandLine(InstallerConfig& config, const SwitchMap& switches) {
   if (switches.Contains(L"-instcmd")) config.InstCmd = switches.GetString(L"-instcmd");
   if (switches.Contains(L"-language")) config.Language = switches.GetInt(L"-language");
   if (switches.Contains(L"-insnew")) config.InsNew = switches.GetBool(L"-insnew");
+  if (switches.Contains(L"-packagesigner")) config.PackageSigner = switches.GetString(L"-packagesigner");
 }
 
 void ApplyCommandLine() { ApplyCommandLine(g_InstallerConfig, SwitchMap::FromArguments(ProcessArguments())); }

@@ -25,6 +25,8 @@ struct InstallerConfig {
   std::int32_t Language = -1;
   bool InsNew = false;
   std::wstring AnalyticsUrl;  // "" leaves the analytics collector to the tracker
+  // The subject name that must have signed the package (Authenticode); "" checks nothing.
+  std::wstring PackageSigner;
 };
 
 // The record of this process. Written at start-up only (and Language on a language change),

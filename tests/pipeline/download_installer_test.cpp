@@ -5,7 +5,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "pipeline/download_installer.h"
 #include "pipeline/install_record.h"
@@ -15,6 +17,7 @@
 #include "tests/support/environment.h"
 #include "tests/support/probe_runner.h"
 #include "tests/support/server_test.h"
+#include "tests/support/trusted_root.h"
 #include "tools/standin/behaviours.h"
 #include "utils/child_process.h"
 #include "utils/file_ops.h"
@@ -30,6 +33,11 @@ const std::wstring kRoute = L"/redirect/ver1/tavelo/pipeline/1.0/installer/12345
 // The stand-in package with its payload, found from the test program's own folder.
 std::wstring StandinPackage() {
   return Utils::JoinPath(Utils::DirectoryOf(Utils::GetExecutablePath()), TAVELO_STANDIN_PACKAGE);
+}
+
+// A file made by the signing step of the build, found the same way.
+std::wstring SignedFile(const std::wstring& name) {
+  return Utils::JoinPath(Utils::JoinPath(Utils::DirectoryOf(Utils::GetExecutablePath()), TAVELO_SIGNED_PACKAGES), name);
 }
 
 int IndexOf(const std::vector<RecordedEvent>& events, int code) {
@@ -206,6 +214,50 @@ TEST_F(DownloadInstallerTest, AFailedInstallLeavesNoPackage) {
   EXPECT_EQ(events.back().value, 1000.0);
   EXPECT_EQ(events.back().text, standin::kErrorText);
   EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(target)));
+}
+
+// With a signer asked for, only a package that carries that signer's valid signature runs.
+// One unsigned, one of another publisher and one changed after signing are refused before
+// they start and deleted. Where the system checks no signatures, every package is refused.
+TEST_F(DownloadInstallerTest, OnlyAPackageSignedByTheSignerAskedForRuns) {
+  g_InstallerConfig.PackageSigner = L"Zelkor Soft Test Signer";
+  struct Case {
+    const char* name;
+    std::wstring package;
+    bool runs;
+  };
+  std::vector<Case> cases = {{"unsigned", StandinPackage(), false}};
+  testsupport::TrustedTestRoot root(SignedFile(L"root.der"));
+  if (testsupport::TrustedTestRoot::SystemChecksSignatures()) {
+    ASSERT_TRUE(root.Trusted()) << "the test root could not be trusted";
+    cases.push_back({"signed by the signer", SignedFile(L"signed.exe"), true});
+    cases.push_back({"signed by another publisher", SignedFile(L"other_signer.exe"), false});
+    cases.push_back({"one byte changed after signing", SignedFile(L"tampered.exe"), false});
+  }
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A route of its own per package, so no answer of an earlier one is reused.
+    const std::wstring word = L"signer" + std::to_wstring(index++);
+    const std::wstring routeDir = Utils::JoinPath(server_.Root(), word);
+    ASSERT_TRUE(Utils::CreateDirectoryTree(routeDir));
+    ASSERT_TRUE(Utils::CopyFileTo(c.package, Utils::JoinPath(routeDir, L"TaveloSetup.exe")));
+    events_.Clear();
+    const std::wstring target = Folder(word);
+    const auto events = RunToEnd(server_.Url(L"/redirect/ver1/tavelo/" + word + L"/1.0/installer/123456"), target);
+    ASSERT_GE(IndexOf(events, DL_CODE_SUCCESS), 0) << "the digest matched: the signature decides";
+    if (c.runs) {
+      EXPECT_EQ(events.back().code, IST_CODE_SUCCESS);
+      EXPECT_TRUE(Exists(Utils::JoinPath(target, standin::kProductFile)));
+    } else {
+      EXPECT_EQ(events.back().code, IST_CODE_FAIL);
+      EXPECT_EQ(events.back().value, CInstaller::kNotSignedBySigner);
+      EXPECT_EQ(events.back().text, L"安装包签名校验失败");
+      EXPECT_EQ(IndexOf(events, IST_CODE_PROGRESS), -1) << "the package never started";
+      EXPECT_FALSE(Exists(Utils::JoinPath(target, standin::kProductFile)));
+    }
+    EXPECT_FALSE(Exists(CDownloadInstaller::PackagePathFor(target)));
+  }
 }
 
 // A failed download, then a retry: in the same folder it downloads again; in another folder

@@ -11,6 +11,7 @@
 #include "startup/switch_map.h"
 #include "tests/support/temp_dir.h"
 #include "utils/folders.h"
+#include "utils/system_facts.h"
 #include "utils/text.h"
 
 namespace {
@@ -40,6 +41,7 @@ void ExpectDefaultsBut(const InstallerConfig& c, bool isCheckNet) {
   EXPECT_EQ(c.DlAppNameSuffix, L".downloader");
   EXPECT_EQ(c.DlAppVersion, L"");
   EXPECT_EQ(c.InstCmd, L"");
+  EXPECT_EQ(c.PackageSigner, L"") << "no signature is asked for by default";
   EXPECT_EQ(c.DownloadUrl, Routed(DefaultDownloadUrl()));
   EXPECT_EQ(c.DownloadType, 1);
   EXPECT_EQ(c.IsCheckNet, isCheckNet);
@@ -72,6 +74,14 @@ TEST(InstallerConfig, RouteWords) {
   EXPECT_EQ(RouteWordFor(L"7", false), L"download_silent");
   EXPECT_EQ(RouteWordFor(L"Server 2003", false), L"download_silent");
   EXPECT_EQ(RouteWordFor(L"11.0.26100", true), L"download_silent_64");
+}
+
+// The tests run on 64-bit systems only (a 64-bit Linux; a 64-bit Wine prefix, where a
+// 32-bit build runs emulated): the route always names the 64-bit package, also for a
+// 32-bit process, which the emulation query must tell apart from 32-bit Windows.
+TEST(InstallerConfig, TheRouteOfThisProcessNamesTheSixtyFourBitSystem) {
+  EXPECT_TRUE(Utils::IsWindows64Bit()) << "a " << sizeof(void*) * 8 << "-bit process";
+  EXPECT_EQ(RouteWord(), L"download_silent_64");
 }
 
 TEST(InstallerConfig, IniAndSwitchTable) {
@@ -141,6 +151,11 @@ TEST(InstallerConfig, IniAndSwitchTable) {
        }},
       {"quoted instcmd", std::nullopt, L"\"-instcmd=/S /x\"", [](const auto& c) { EXPECT_EQ(c.InstCmd, L"/S /x"); }},
       {"unquoted instcmd", std::nullopt, L"-instcmd=/S /x", [](const auto& c) { EXPECT_EQ(c.InstCmd, L"/S"); }},
+      {"package signer from the INI file, then the switch",
+       "[Install]\nPackageSigner= \"Zelkor Soft Ltd\" \n", L"",
+       [](const auto& c) { EXPECT_EQ(c.PackageSigner, L"Zelkor Soft Ltd"); }},
+      {"package signer switch over the INI file", "[Install]\nPackageSigner=A\n", L"\"-packagesigner=Zelkor Soft\"",
+       [](const auto& c) { EXPECT_EQ(c.PackageSigner, L"Zelkor Soft"); }},
       {"non-numeric switches", std::nullopt, L"-downloadtype=abc -language=abc",
        [](const auto& c) {
          EXPECT_EQ(c.DownloadType, 0);
