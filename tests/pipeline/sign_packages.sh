@@ -7,7 +7,8 @@
 set -euo pipefail
 package=$1 out=$2
 work="$out/work"
-rm -rf "$work"
+# osslsigncode writes no file that exists already: a rebuild starts from nothing.
+rm -rf "$work" "$out/signed.exe" "$out/other_signer.exe" "$out/tampered.exe" "$out/root.der"
 mkdir -p "$work"
 days=3650
 openssl req -x509 -newkey rsa:2048 -nodes -days $days -subj "/CN=Tavelo Test Root" \
