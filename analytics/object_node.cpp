@@ -2,7 +2,6 @@
 // compact JSON text.
 #include "analytics/object_node.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -33,12 +32,20 @@ void AppendQuoted(std::string& out, const std::string& text) {
   out.push_back('"');
 }
 
-// General notation with six significant digits, as printf's "%.6g" in the C locale; the
-// locale-free conversion keeps a decimal comma of the user's locale out of the JSON.
+// General notation with six significant digits, printf's "%.6g" as in the C locale: a
+// decimal comma of the user's locale becomes the point JSON needs. (printf, not
+// std::to_chars, whose tables for doubles would cost the downloaded installer 170 KiB.)
 void AppendNumber(std::string& out, double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof(text), value, std::chars_format::general, 6);
-  out.append(text, result.ptr);
+  char text[64];
+  // At most 13 characters ("-1.23457e-308"): the buffer always holds them.
+  const int length = std::snprintf(text, sizeof(text), "%.6g", value);
+  for (int i = 0; i < length; ++i) {
+    const char c = text[i];
+    const bool numberPart = (c >= '0' && c <= '9') || c == '-' || c == '+' || (c >= 'a' && c <= 'z') ||
+                            (c >= 'A' && c <= 'Z');
+    if (!numberPart) text[i] = '.';
+  }
+  out.append(text, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
 void AppendList(std::string& out, const std::vector<std::string>& items) {

@@ -2,14 +2,26 @@
 // a lock that is tried, never waited for, so a tracking thread is never held by another.
 #include "analytics/track_logger.h"
 
-#include <filesystem>
+#include <cstdio>
 
+#include "utils/text.h"
 
 namespace usage::zelkor {
 namespace {
 
-// A path from UTF-8 text on every platform, whatever the C locale says.
-std::filesystem::path FsPath(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+// A file named by UTF-8 text on every platform, whatever the C locale says.
+Utils::UniqueFile OpenUtf8(const std::string& path, const char* mode) {
+  return Utils::OpenFile(Utils::ToWide(path, Utils::kCodePageUtf8), mode);
+}
+
+// The next line without its end of line; false at the end of the file.
+bool ReadLine(std::FILE* file, std::string& line) {
+  line.clear();
+  int c = std::getc(file);
+  if (c == EOF) return false;
+  for (; c != EOF && c != '\n'; c = std::getc(file)) line.push_back(static_cast<char>(c));
+  return true;
+}
 
 std::vector<std::string> SplitTabs(const std::string& line) {
   std::vector<std::string> fields;
@@ -45,7 +57,7 @@ NativeTrackLogger::~NativeTrackLogger() {
 }
 
 void NativeTrackLogger::CloseLocked() {
-  if (stream_.is_open()) stream_.close();
+  file_.reset();  // a log line that cannot be written is lost, nothing more
   linePosition_ = -1;
 }
 
@@ -55,39 +67,41 @@ void NativeTrackLogger::open(const std::string& path) {
   CloseLocked();
   linePosition_ = 0;
   readOffset_ = 0;
-  const std::filesystem::path file = FsPath(path);
-  { std::ofstream create(file, std::ios::app); }  // makes the file when it is missing
-  stream_.open(file, std::ios::in | std::ios::out | std::ios::app | std::ios::binary);
+  file_ = OpenUtf8(path, "a+b");  // made when missing; every write goes to the end
   path_ = path;
 }
 
 void NativeTrackLogger::write(long long time, const std::string& event, const std::string& propertiesJson) {
   std::unique_lock<std::mutex> hold(lock_, std::try_to_lock);
-  if (!hold.owns_lock() || !stream_.is_open()) return;
-  stream_.clear();  // a read that reached the end must not stop the write
-  stream_ << time << '\t' << event << '\t' << FlattenForTrackLog(propertiesJson) << '\n';
-  stream_.flush();
+  if (!hold.owns_lock() || !file_) return;
+  const std::string line = std::to_string(time) + '\t' + event + '\t' + FlattenForTrackLog(propertiesJson) + '\n';
+  // Between a read and a write the stream must be positioned; the write still goes to the end.
+  std::fseek(file_.get(), 0, SEEK_END);
+  // A line the disk refuses is lost with nothing else: the log is a diagnostic aid.
+  (void)std::fwrite(line.data(), 1, line.size(), file_.get());
+  (void)std::fflush(file_.get());
 }
 
 void NativeTrackLogger::readRecords(std::vector<TrackLogRecord>& out, int firstLine, int maxLines) {
   out.clear();
   std::unique_lock<std::mutex> hold(lock_, std::try_to_lock);
-  if (!hold.owns_lock() || !stream_.is_open()) return;
-  stream_.clear();
+  if (!hold.owns_lock() || !file_) return;
   if (firstLine < linePosition_ || linePosition_ < 0) {
     readOffset_ = 0;
     linePosition_ = 0;
   }
-  stream_.seekg(readOffset_);
+  std::FILE* file = file_.get();
+  std::clearerr(file);
+  if (Utils::SeekFile(file, readOffset_) != 0) return;
   std::string line;
-  while (linePosition_ < firstLine && std::getline(stream_, line)) ++linePosition_;
-  for (int read = 0; read < maxLines && std::getline(stream_, line); ++read) {
+  while (linePosition_ < firstLine && ReadLine(file, line)) ++linePosition_;
+  for (int read = 0; read < maxLines && ReadLine(file, line); ++read) {
     ++linePosition_;
     const std::vector<std::string> fields = SplitTabs(line);
     if (fields.size() > 2) out.push_back({fields[0], fields[1], fields[2]});
   }
-  stream_.clear();  // the end of the file is no error
-  const std::streamoff at = stream_.tellg();
+  std::clearerr(file);  // the end of the file is no error
+  const std::int64_t at = Utils::TellFile(file);
   if (at >= 0) readOffset_ = at;
 }
 
@@ -95,8 +109,9 @@ void NativeTrackLogger::clear() {
   std::unique_lock<std::mutex> hold(lock_, std::try_to_lock);
   if (!hold.owns_lock()) return;
   CloseLocked();
-  std::ofstream truncate(FsPath(path_), std::ios::trunc | std::ios::binary);
-  truncate << '\n';
+  Utils::UniqueFile truncated = OpenUtf8(path_, "wb");
+  // An empty file is as good as one with its end of line: nothing is read from either.
+  if (truncated) (void)std::fputc('\n', truncated.get());
 }
 
 void NativeTrackLogger::close() {

@@ -2,10 +2,12 @@
 // readable back in pages. Every operation gives way to a concurrent one instead of waiting.
 #pragma once
 
-#include <fstream>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "utils/file_ops.h"
 
 namespace usage::zelkor {
 
@@ -41,10 +43,10 @@ class NativeTrackLogger : public TrackLogger {
   void CloseLocked();
 
   std::string path_;
-  std::fstream stream_;
+  Utils::UniqueFile file_;  // open for reading anywhere and appending
   std::mutex lock_;
   int linePosition_ = -1;  // lines read so far; -1 when there is no position
-  std::streamoff readOffset_ = 0;  // where the next read starts (writes move the shared position)
+  std::int64_t readOffset_ = 0;  // where the next read starts (writes move the shared position)
 };
 
 // The JSON of a record as the log keeps it: "\r\n", then "\n", then TAB each become a blank.

@@ -34,4 +34,9 @@ UniqueFile OpenFile(const std::wstring& path, const char* mode);
 // Closes a stream and says whether everything written reached the file; false for null.
 bool CloseFile(UniqueFile& file);
 
+// fseek from the start and ftell with 64-bit offsets, for files past 2 GiB on every
+// platform: 0 / the offset on success, non-zero / -1 on failure.
+int SeekFile(std::FILE* file, std::int64_t offset);
+std::int64_t TellFile(std::FILE* file);
+
 }  // namespace Utils

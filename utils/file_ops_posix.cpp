@@ -34,4 +34,8 @@ UniqueFile OpenFile(const std::wstring& path, const char* mode) {
   return UniqueFile(std::fopen(narrow.c_str(), mode));
 }
 
+int SeekFile(std::FILE* file, std::int64_t offset) { return fseeko(file, static_cast<off_t>(offset), SEEK_SET); }
+
+std::int64_t TellFile(std::FILE* file) { return static_cast<std::int64_t>(ftello(file)); }
+
 }  // namespace Utils

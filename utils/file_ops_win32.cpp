@@ -31,4 +31,8 @@ UniqueFile OpenFile(const std::wstring& path, const char* mode) {
   return UniqueFile(_wfopen(path.c_str(), wideMode.c_str()));
 }
 
+int SeekFile(std::FILE* file, std::int64_t offset) { return _fseeki64(file, offset, SEEK_SET); }
+
+std::int64_t TellFile(std::FILE* file) { return _ftelli64(file); }
+
 }  // namespace Utils

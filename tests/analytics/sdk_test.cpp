@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -133,6 +134,19 @@ TEST(ObjectNodeJson, WritesEachValueTypeWithoutBlanks) {
     ObjectNode node;
     c.set(node);
     EXPECT_EQ(node.ToJson(), c.json) << c.name;
+  }
+}
+
+// Printed through the C library's printf: the same text as the locale-free conversion of
+// the standard library, rounding and exponents included, on every platform.
+TEST(ObjectNodeJson, NumbersAreTheSixDigitGeneralNotationOfTheCLocale) {
+  for (double value : {0.1, 1e-7, 123456.5, 999999.5, 9999995.0, 1e21, -0.0, 5e-324, 1.7976931348623157e308,
+                       0.000123456789, 2.5e-5, 1e-4, 1e16, -273.15, 65535.0}) {
+    char expected[64];
+    const auto end = std::to_chars(expected, expected + sizeof(expected), value, std::chars_format::general, 6).ptr;
+    ObjectNode node;
+    node.SetNumber("v", value);
+    EXPECT_EQ(node.ToJson(), "{\"v\":" + std::string(expected, end) + "}") << value;
   }
 }
 
