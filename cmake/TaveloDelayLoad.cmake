@@ -15,12 +15,23 @@ function(tavelo_delay_import stem)
   endif()
   string(REGEX MATCHALL "I __imp_[A-Za-z0-9_@?$]+" imports "${symbols}")
   set(text "LIBRARY ${stem}.dll\nEXPORTS\n")
+  # 32-bit symbols carry the C prefix "_" and the stdcall suffix "@<bytes>": the definition
+  # names them without the prefix, and dlltool (--kill-at) imports them without the suffix,
+  # as the DLLs export them.
+  set(kill_at)
+  if(TAVELO_TRIPLE MATCHES "^i686")
+    set(kill_at --kill-at)
+  endif()
   foreach(entry IN LISTS imports)
     string(REPLACE "I __imp_" "" name "${entry}")
+    if(kill_at)
+      string(REGEX REPLACE "^_" "" name "${name}")
+    endif()
     string(APPEND text "  ${name}\n")
   endforeach()
   file(WRITE ${def} "${text}")
   execute_process(COMMAND ${TAVELO_TRIPLE}-dlltool --input-def ${def} --output-delaylib ${lib} --dllname ${stem}.dll
+                          ${kill_at}
                   RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "dlltool failed for ${stem}")

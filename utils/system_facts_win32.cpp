@@ -61,9 +61,9 @@ bool GetConsoleUserName(std::wstring& userName) {
 bool IsWindows64Bit() {
   // A 64-bit process runs only on 64-bit Windows; the emulation query below answers "not
   // emulated" for it, which would name the 64-bit system 32-bit.
-  if constexpr (sizeof(void*) == 8) {
-    return true;
-  } else {
+  if constexpr (sizeof(void*) == 8) return true;
+  // A 32-bit process: emulated on 64-bit Windows. Systems before the query existed are
+  // 32-bit ones.
   using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
   auto query = reinterpret_cast<IsWow64>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
@@ -74,7 +74,6 @@ bool IsWindows64Bit() {
   GetNativeSystemInfo(&info);
   return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
          info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-  }
 }
 
 namespace facts_detail {

@@ -1,6 +1,7 @@
 # Reads the import table of EXE with objdump and fails on any DLL that is not one Windows
+# always loads from its system directory (the KnownDLLs and the core system modules), and,
+# with FORMAT given, on a file of another format (pei-i386: the 32-bit product).
 cmake_policy(SET CMP0057 NEW)
-# always loads from its system directory (the KnownDLLs and the core system modules).
 set(allowed
   kernel32.dll user32.dll gdi32.dll advapi32.dll ws2_32.dll ole32.dll oleaut32.dll shell32.dll
   msvcrt.dll ntdll.dll shlwapi.dll comdlg32.dll imagehlp.dll psapi.dll rpcrt4.dll sechost.dll
@@ -9,6 +10,13 @@ set(allowed
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${EXE}")
+endif()
+if(DEFINED FORMAT)
+  execute_process(COMMAND ${OBJDUMP} -f ${EXE} OUTPUT_VARIABLE header)
+  if(NOT header MATCHES "file format ${FORMAT}")
+    message(FATAL_ERROR "${EXE} is not of the format ${FORMAT}: ${header}")
+  endif()
+  message(STATUS "format ${FORMAT}")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" names "${dump}")
 if(NOT names)

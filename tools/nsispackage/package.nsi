@@ -3,7 +3,8 @@
 ; every step on standard output in the installer's line protocol (through the StdOut plugin).
 ;
 ; Built by makensis with these defines (tools/nsispackage/CMakeLists.txt):
-;   PLUGIN_DIR   folder holding StdOut.dll (amd64-unicode)
+;   NSIS_TARGET  the stub: x86-unicode (32-bit) or amd64-unicode (64-bit)
+;   PLUGIN_DIR   folder holding StdOut.dll, of the stub's architecture
 ;   PRODUCT_EXE  the program installed as Tavelo.exe
 ;   PAYLOAD      the product's data file, stored uncompressed
 ;   OUT_FILE     the package to write
@@ -13,8 +14,8 @@
 ; uninstaller takes /S and _?=<folder> (last, unquoted).
 
 Unicode true
-Target amd64-unicode
-!addplugindir /amd64-unicode "${PLUGIN_DIR}"
+Target ${NSIS_TARGET}
+!addplugindir /${NSIS_TARGET} "${PLUGIN_DIR}"
 
 !include LogicLib.nsh
 !include FileFunc.nsh
