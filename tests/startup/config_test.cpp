@@ -9,6 +9,7 @@
 #include "startup/installer_config.h"
 #include "startup/number_text.h"
 #include "startup/switch_map.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 #include "utils/folders.h"
 #include "utils/system_facts.h"
@@ -78,8 +79,10 @@ TEST(InstallerConfig, RouteWords) {
 
 // The tests run on 64-bit systems only (a 64-bit Linux; a 64-bit Wine prefix, where a
 // 32-bit build runs emulated): the route always names the 64-bit package, also for a
-// 32-bit process, which the emulation query must tell apart from 32-bit Windows.
+// 32-bit process, which the emulation query must tell apart from 32-bit Windows. (The
+// variable gives the native build a Windows version; Windows and Wine report their own.)
 TEST(InstallerConfig, TheRouteOfThisProcessNamesTheSixtyFourBitSystem) {
+  testsupport::ScopedEnvironment version("TAVELO_WINDOWS_VERSION", "10.0.19045");
   EXPECT_TRUE(Utils::IsWindows64Bit()) << "a " << sizeof(void*) * 8 << "-bit process";
   EXPECT_EQ(RouteWord(), L"download_silent_64");
 }
