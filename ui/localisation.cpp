@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -128,7 +129,11 @@ bool RegisterLanguageTexts(std::string_view json, const std::string& member) {
   const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string errors;
-  if (!reader->parse(json.data(), json.data() + json.size(), &root, &errors)) return false;
+  try {
+    if (!reader->parse(json.data(), json.data() + json.size(), &root, &errors)) return false;
+  } catch (const std::exception&) {
+    return false;  // the reader throws for nesting deeper than its limit: no JSON to use either
+  }
   RegisterTexts(root, member);
   return true;
 }

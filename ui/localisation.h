@@ -26,7 +26,7 @@ int DetectSystemLanguage();
 int LoadLanguageTexts(SkinUI::SkinWindow& window, int index, const std::wstring& code);
 // Registers the texts of one language from the bytes of a "language.json": for each element
 // of the root, its member `member` (a language code) under its "id". False, and nothing
-// registered, when the bytes are no JSON.
+// registered, when the bytes are no JSON (nesting beyond the reader's limit included).
 bool RegisterLanguageTexts(std::string_view json, const std::string& member);
 // Loads the language's texts, refreshes the window's texts, refits the labels whose width
 // follows their text, and stores the index in the configuration's Language.

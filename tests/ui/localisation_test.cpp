@@ -204,6 +204,18 @@ TEST_F(Localisation, TheChosenLanguagesTextsAreRegistered) {
   EXPECT_EQ(SkinUI::GetLanguageText(L"0"), L"");
 }
 
+// The JSON reader refuses nesting beyond its limit by throwing: such a file is no JSON here,
+// and the texts stay as they were.
+TEST_F(Localisation, DeeplyNestedLanguageFilesAreNoJson) {
+  RegisterEarlierTexts();
+  for (const std::string& json : {std::string(5000, '['), "[{\"id\":101,\"x\":" + std::string(2000, '[')}) {
+    EXPECT_FALSE(RegisterLanguageTexts(json, "x")) << json.substr(0, 40);
+  }
+  EXPECT_EQ(GetLanguageText(101), L"earlier");
+  EXPECT_TRUE(RegisterLanguageTexts(R"([{"id":101,"x":"deep enough"}])", "x"));
+  EXPECT_EQ(GetLanguageText(101), L"deep enough");
+}
+
 TEST_F(Localisation, LanguageFilesThatAreNotReadLeaveTheTexts) {
   const struct {
     int archive;
