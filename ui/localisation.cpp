@@ -5,18 +5,17 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <exception>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-
-#include <json/json.h>
+#include <vector>
 
 #include "startup/installer_config.h"
 #include "toolkit/control.h"
 #include "toolkit/controls.h"
 #include "toolkit/language_table.h"
 #include "toolkit/skin_window.h"
+#include "ui/language_json.h"
 #include "ui/system_language.h"
 #include "utils/folders.h"
 #include "utils/ini_file.h"
@@ -42,20 +41,6 @@ int FindLanguageCode(const std::wstring& code) {
     if (Utils::ToNarrow(codes[i], Utils::kCodePageAnsi) == wanted) return static_cast<int>(i);
   }
   return -1;
-}
-
-// Registers, for each element of the root, the element's member `member` under its "id".
-// Elements that are not objects, and ids that are not numbers, carry no text to register; a
-// member that is missing or holds no string gives an empty text.
-void RegisterTexts(const Json::Value& root, const std::string& member) {
-  for (const Json::Value& element : root) {
-    if (!element.isObject()) continue;  // no id and no text to read from it
-    const Json::Value& id = element["id"];
-    if (!id.isConvertibleTo(Json::intValue)) continue;  // not an integer id: nowhere to register
-    const Json::Value& text = element[member];
-    const std::string utf8 = text.isConvertibleTo(Json::stringValue) ? text.asString() : std::string();
-    SkinUI::SetLanguageText(std::to_wstring(id.asInt()), Utils::ToWide(utf8, Utils::kCodePageUtf8));
-  }
 }
 
 // Sets the control's fixed width to its text's width in its font plus its left text padding.
@@ -125,16 +110,11 @@ int LoadLanguageTexts(SkinUI::SkinWindow& window, int index, const std::wstring&
 }
 
 bool RegisterLanguageTexts(std::string_view json, const std::string& member) {
-  Json::CharReaderBuilder builder;
-  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-  Json::Value root;
-  std::string errors;
-  try {
-    if (!reader->parse(json.data(), json.data() + json.size(), &root, &errors)) return false;
-  } catch (const std::exception&) {
-    return false;  // the reader throws for nesting deeper than its limit: no JSON to use either
+  const std::optional<std::vector<language_json::Entry>> entries = language_json::ReadEntries(json, member);
+  if (!entries) return false;
+  for (const language_json::Entry& entry : *entries) {
+    SkinUI::SetLanguageText(std::to_wstring(entry.id), Utils::ToWide(entry.text, Utils::kCodePageUtf8));
   }
-  RegisterTexts(root, member);
   return true;
 }
 

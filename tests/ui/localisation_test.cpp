@@ -204,8 +204,8 @@ TEST_F(Localisation, TheChosenLanguagesTextsAreRegistered) {
   EXPECT_EQ(SkinUI::GetLanguageText(L"0"), L"");
 }
 
-// The JSON reader refuses nesting beyond its limit by throwing: such a file is no JSON here,
-// and the texts stay as they were.
+// A file nested beyond the reader's limit of a thousand levels is no JSON, and the texts stay
+// as they were.
 TEST_F(Localisation, DeeplyNestedLanguageFilesAreNoJson) {
   RegisterEarlierTexts();
   for (const std::string& json : {std::string(5000, '['), "[{\"id\":101,\"x\":" + std::string(2000, '[')}) {
