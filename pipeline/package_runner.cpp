@@ -1,6 +1,8 @@
 // The package runner: its command line, and the run that starts the package and reads it.
 #include "pipeline/package_runner.h"
 
+#include <optional>
+
 #include "pipeline/child_output_pump.h"
 #include "pipeline/package_signature.h"
 #include "startup/installer_config.h"
@@ -61,9 +63,12 @@ void CInstaller::Start() {
   }
 }
 
-bool CInstaller::SignedAsRequired() {
-  if (requiredSigner_.empty()) return true;
-  const pipeline::PackageSignature signature = pipeline::CheckPackageSignature(packageFile_, requiredSigner_);
+bool CInstaller::SignedAsRequired(const pipeline::PackageHold* hold) {
+  if (hold == nullptr) return true;
+  // A file that cannot be held could change after the check: it is not checked at all.
+  const pipeline::PackageSignature signature = hold->Held()
+                                                   ? pipeline::CheckPackageSignature(packageFile_, requiredSigner_)
+                                                   : pipeline::PackageSignature::kInvalid;
   if (signature == pipeline::PackageSignature::kBySigner) return true;
   TLOGLN(L"the package is not signed by \"%ls\" (%d)", requiredSigner_.c_str(), static_cast<int>(signature));
   Send(IST_CODE_FAIL, kNotSignedBySigner, L"安装包签名校验失败");
@@ -81,7 +86,11 @@ void CInstaller::RunPackage() {
     Send(IST_CODE_FAIL, 1.0, L"");
     return;
   }
-  if (!SignedAsRequired()) return;
+  // A package that must be signed stays held from its check to the end of its run, so the
+  // file that runs is the file checked.
+  std::optional<pipeline::PackageHold> hold;
+  if (!requiredSigner_.empty()) hold.emplace(packageFile_);
+  if (!SignedAsRequired(hold ? &*hold : nullptr)) return;
   Send(IST_CODE_PROGRESS, 0.0, L"");
   if (!pipeline::RunChildReading(commandLine_, reader_, pipeline::AfterResult::kDrain)) {
     Send(IST_CODE_FAIL, 2.0, L"");

@@ -8,6 +8,7 @@
 
 #include "download/downloader.h"
 #include "pipeline/line_protocol.h"
+#include "pipeline/package_hold.h"
 
 namespace Utils {
 class Thread;
@@ -77,9 +78,9 @@ class CInstaller {
  private:
   void Run();
   void RunPackage();
-  // False, with the failure sent, when a signer is asked for and the package lacks its
-  // signature.
-  bool SignedAsRequired();
+  // False, with the failure sent, when a signer is asked for (the package is then held) and
+  // the package lacks its signature.
+  bool SignedAsRequired(const pipeline::PackageHold* hold);
   void Send(int code, double value, const wchar_t* text) const { callback_(code, value, text); }
 
   EventCallback callback_;
