@@ -391,10 +391,11 @@ class Reader {
     }
   }
 
-  // A value whose content matters nowhere: it is read only to check it.
-  bool Skip(std::size_t depth) {
-    return ReadValue(depth, nullptr, [this](std::size_t d) { return Skip(d); },
-                     [this](std::string&&, std::size_t d) { return Skip(d); });
+  // A value whose kind and scalar content go to `out` when given; what a container holds is
+  // read only to check it.
+  bool ReadScalar(std::size_t depth, Value* out) {
+    return ReadValue(depth, out, [this](std::size_t d) { return ReadScalar(d, nullptr); },
+                     [this](std::string&&, std::size_t d) { return ReadScalar(d, nullptr); });
   }
 
   // An element of the root: an object's "id" and its member in the language are kept.
@@ -402,16 +403,13 @@ class Reader {
     Element element;
     Value kind;
     const bool read = ReadValue(
-        depth, &kind, [this](std::size_t d) { return Skip(d); },
+        depth, &kind, [this](std::size_t d) { return ReadScalar(d, nullptr); },
         [&](std::string&& name, std::size_t d) {
           const bool isId = name == "id";
           const bool isText = name == member_;
-          if (!isId && !isText) return Skip(d);
+          if (!isId && !isText) return ReadScalar(d, nullptr);
           Value value;
-          if (!ReadValue(d, &value, [this](std::size_t dd) { return Skip(dd); },
-                         [this](std::string&&, std::size_t dd) { return Skip(dd); })) {
-            return false;
-          }
+          if (!ReadScalar(d, &value)) return false;
           if (isId) element.id = value;  // a later "id" replaces an earlier one
           if (isText) element.text = std::move(value);
           return true;
