@@ -17,7 +17,7 @@ struct PackageHold::File {
 };
 
 PackageHold::PackageHold(const std::wstring& path) : file_(std::make_unique<File>()) {
-  file_->descriptor = open(Utils::ToNarrow(path, Utils::kCodePageUtf8).c_str(), O_RDONLY | O_CLOEXEC);
+  file_->descriptor = open(Utils::ToNarrow(path, Utils::kCodePageAnsi).c_str(), O_RDONLY | O_CLOEXEC);
 }
 
 PackageHold::~PackageHold() = default;
