@@ -15,6 +15,8 @@
 #include <map>
 #include <utility>
 
+#include "utils/utf8.h"
+
 namespace language_json {
 namespace {
 
@@ -69,24 +71,6 @@ bool ReadCodePoint(const char*& at, const char* end, unsigned& codePoint) {
   return true;
 }
 
-void AppendUtf8(unsigned codePoint, std::string& out) {
-  if (codePoint <= 0x7F) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint <= 0x7FF) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint <= 0xFFFF) {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | ((codePoint >> 18) & 0x07));
-    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
-
 // The content of a string token (quotes included) with its escapes resolved.
 bool DecodeString(std::string_view token, std::string& out) {
   out.clear();
@@ -112,7 +96,7 @@ bool DecodeString(std::string_view token, std::string& out) {
       case 'u': {
         unsigned codePoint = 0;
         if (!ReadCodePoint(at, end, codePoint)) return false;
-        AppendUtf8(codePoint, out);
+        Utils::AppendCodePointUtf8(out, codePoint);
         break;
       }
       default: return false;

@@ -30,7 +30,21 @@ bool NextCodePoint(const wchar_t* text, std::size_t length, std::size_t& i, char
   return true;
 }
 
-void PutUtf8(std::string& out, char32_t c) {
+void PutWide(std::wstring& out, char32_t c) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
+      out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+      return;
+    }
+  }
+  out.push_back(static_cast<wchar_t>(c));
+}
+
+}  // namespace
+
+void AppendCodePointUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
   } else if (c < 0x800) {
@@ -48,25 +62,11 @@ void PutUtf8(std::string& out, char32_t c) {
   }
 }
 
-void PutWide(std::wstring& out, char32_t c) {
-  if constexpr (sizeof(wchar_t) == 2) {
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
-      return;
-    }
-  }
-  out.push_back(static_cast<wchar_t>(c));
-}
-
-}  // namespace
-
 void AppendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
   out.reserve(out.size() + length);
   for (std::size_t i = 0; i < length;) {
     char32_t cp = 0;
-    PutUtf8(out, NextCodePoint(text, length, i, cp) ? cp : kReplacement);
+    AppendCodePointUtf8(out, NextCodePoint(text, length, i, cp) ? cp : kReplacement);
   }
 }
 
@@ -76,7 +76,7 @@ bool WideToUtf8(const std::wstring& in, std::string& out) {
   for (std::size_t i = 0; i < in.size();) {
     char32_t cp = 0;
     if (!NextCodePoint(in.data(), in.size(), i, cp)) return false;
-    PutUtf8(out, cp);
+    AppendCodePointUtf8(out, cp);
   }
   return true;
 }

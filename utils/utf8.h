@@ -10,6 +10,10 @@ namespace Utils {
 // surrogate) becomes U+FFFD. Used where a line must go out whatever it holds.
 void AppendUtf8(std::string& out, const wchar_t* text, std::size_t length);
 
+// Appends the UTF-8 form of one code point up to U+10FFFF, as it is: a surrogate too (which
+// strict UTF-8 would refuse), for readers that must keep one as they found it.
+void AppendCodePointUtf8(std::string& out, char32_t codePoint);
+
 // Strict conversions: false on an invalid sequence, a lone surrogate or an overlong form.
 bool Utf8ToWide(const std::string& in, std::wstring& out);
 bool WideToUtf8(const std::wstring& in, std::string& out);
