@@ -6,6 +6,20 @@ set(TAVELO_TRIPLE "x86_64-w64-mingw32" CACHE STRING "MinGW-w64 target triple")
 set(CMAKE_SYSTEM_NAME Windows)
 if(TAVELO_TRIPLE MATCHES "^i686")
   set(CMAKE_SYSTEM_PROCESSOR x86)
+  # - Floating point in SSE2 registers, as Microsoft's compiler does for x86 by default, not
+  #   in the x87 unit: there a value kept in a register carries more precision than the same
+  #   value stored, so two computations of one quantity could differ (a percentage of 0.5 *
+  #   0.7 came out 34, not 35; a stopwatch read twice within one tick seemed to go back).
+  # - crypt32 is delay-imported (cmake/TaveloDelayLoad.cmake). The 32-bit GNU linker leaves
+  #   a delay-import slot empty when the code calls the function through its __imp_ pointer,
+  #   as code does for functions its header declares dllimport: the first call jumps to
+  #   address 0. Of the delay-imported DLLs, crypt32's header does so (through WINIMPM; used
+  #   by curl's Schannel and the signature check) and winmm's (unless _WINMM_ is defined);
+  #   declared without dllimport, their functions are called through their delay-load stubs.
+  #   The libraries of scripts/deps-windows are built with this file, and so with these flags.
+  set(tavelo_i686_flags "-msse2 -mfpmath=sse -DWINIMPM= -D_WINMM_")
+  set(CMAKE_C_FLAGS_INIT "${tavelo_i686_flags}")
+  set(CMAKE_CXX_FLAGS_INIT "${tavelo_i686_flags}")
 else()
   set(CMAKE_SYSTEM_PROCESSOR AMD64)
 endif()

@@ -52,13 +52,28 @@ def screenshot(path, window=None):
 
 
 def wait_painted(window, path):
-    """Waits for the first paint: the window's pixels are no longer the display's black."""
+    """Waits for the first paint: the window's pixels are no longer one flat colour (the
+    display's black, or, under the compositing manager, the screen behind a window that has
+    drawn nothing yet)."""
+    settled(lambda: screenshot(path, window), lambda image: image.getcolors(1) is None,
+            f"window {window} was never painted")
+
+
+def settled(take, ready, failure=None):
+    """Takes pictures with take() until ready(picture) holds, and returns that picture. A
+    window paints a while after the event that asked for it, longer on a slow machine (32-bit
+    Wine under emulation). After WAIT seconds: raises AssertionError(failure) when a failure
+    text is given, or else returns the last picture for the caller's own checks."""
     deadline = time.monotonic() + WAIT
-    while time.monotonic() < deadline:
-        if screenshot(path, window).getbbox() is not None:
-            return
+    while True:
+        picture = take()
+        if ready(picture):
+            return picture
+        if time.monotonic() >= deadline:
+            if failure is not None:
+                raise AssertionError(failure)
+            return picture
         time.sleep(0.2)
-    raise AssertionError(f"window {window} was never painted")
 
 
 def click(x, y):

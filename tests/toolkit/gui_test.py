@@ -20,7 +20,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from x_windows import WAIT, Layout, geometry, run, screenshot, wait_painted  # noqa: E402
+from x_windows import WAIT, Layout, geometry, run, screenshot, settled, wait_painted  # noqa: E402
 from xvfb_display import run_tests_on_a_display  # noqa: E402
 
 ARGS = None
@@ -213,8 +213,9 @@ class PointerAndKeyboard(unittest.TestCase):
         run("xdotool", "mousemove", *map(str, self.viewer.centre("installDirEdit")), "click", "1")
         run("xdotool", "type", "--delay", "60", "D:\\Apps")
         self.viewer.expect("textchanged installDirEdit D:\\Apps")
-        shot = self.viewer.screenshot("MainWnd.typed")
-        self.assertGreaterEqual(count(shot.crop(self.viewer.controls["installDirEdit"]), dark), 20)
+        edit = self.viewer.controls["installDirEdit"]
+        shot = settled(lambda: self.viewer.screenshot("MainWnd.typed"), lambda image: count(image.crop(edit), dark) >= 20)
+        self.assertGreaterEqual(count(shot.crop(edit), dark), 20)
 
     def test_hovering_a_button_shows_its_hot_image(self):
         # The window must not open under the pointer: a button it opens over is hot at once,

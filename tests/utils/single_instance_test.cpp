@@ -42,7 +42,8 @@ TEST(SingleInstanceGuard, SecondHolderIsRefusedUntilRelease) {
 TEST(SingleInstanceGuard, AnotherProcessHoldingItRefusesUsUntilItEnds) {
   const std::wstring base = UniqueBase();
   Utils::ChildProcess holder;
-  ASSERT_EQ(StartHolder(holder, base, L" 1500"), "held");
+  // Held long enough for a second probe to start and ask, even on a slow, busy machine.
+  ASSERT_EQ(StartHolder(holder, base, L" 6000"), "held");
   Utils::SingleInstanceGuard ours(base);
   EXPECT_FALSE(ours.Acquire());
   const auto other = testsupport::RunCommandLine(testsupport::ProbeCommand() + L" lock " + base + L" 0");

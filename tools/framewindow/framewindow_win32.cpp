@@ -28,22 +28,25 @@ std::string RectText(const RECT& r) {
          std::to_string(r.bottom);
 }
 
+struct ShadowSearch {
+  HWND parent;
+  HWND found;
+};
+
+// EnumWindows callback (stdcall on 32-bit Windows, so a named function, not a lambda).
+BOOL CALLBACK MatchShadow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<ShadowSearch*>(data);
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  if (GetWindow(window, GW_OWNER) != search->parent || std::wstring(name) != L"SkinShadowWnd") return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
 // The shadow window the frame owns, or null.
 HWND ShadowOf(HWND parent) {
-  struct Search {
-    HWND parent;
-    HWND found;
-  } search{parent, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        wchar_t name[32] = {};
-        GetClassNameW(window, name, 32);
-        if (GetWindow(window, GW_OWNER) != s->parent || std::wstring(name) != L"SkinShadowWnd") return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ShadowSearch search{parent, nullptr};
+  EnumWindows(&MatchShadow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
