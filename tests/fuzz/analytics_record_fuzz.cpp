@@ -121,17 +121,18 @@ bool AllKeysAreNames(const ObjectNode& node) {
   return true;
 }
 
-// "YYYY-MM-DD hh:mm:ss.mmm" (a year may have more digits or a sign).
+// "YYYY-MM-DD hh:mm:ss.mmm", the year as "%04d" writes it: at least four characters, more
+// digits after 9999, a minus sign first before year 1 ("-208", "-008").
 bool IsDateTimeText(const std::string& text) {
-  static const std::string kShape = "dddd-dd-dd dd:dd:dd.ddd";
-  std::size_t skip = text.size() >= kShape.size() ? text.size() - kShape.size() : 0;
-  if (text.size() < kShape.size()) return false;
-  for (std::size_t i = 0; i < skip; ++i) {
+  static const std::string kRest = "-dd-dd dd:dd:dd.ddd";
+  if (text.size() < 4 + kRest.size()) return false;
+  const std::size_t yearLength = text.size() - kRest.size();
+  for (std::size_t i = 0; i < yearLength; ++i) {
     if (!(text[i] >= '0' && text[i] <= '9') && !(i == 0 && text[i] == '-')) return false;
   }
-  for (std::size_t i = 0; i < kShape.size(); ++i) {
-    const char c = text[skip + i];
-    if (kShape[i] == 'd' ? !(c >= '0' && c <= '9') : c != kShape[i]) return false;
+  for (std::size_t i = 0; i < kRest.size(); ++i) {
+    const char c = text[yearLength + i];
+    if (kRest[i] == 'd' ? !(c >= '0' && c <= '9') : c != kRest[i]) return false;
   }
   return true;
 }
