@@ -48,7 +48,10 @@ class Input {
   bool More() const { return at_ < size_; }
   std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
   std::string Text() {
-    const std::size_t n = std::min<std::size_t>(Byte(), size_ - at_);
+    // The length byte is taken first: in one expression with size_ - at_, the compiler may
+    // compute the remainder before the byte moves at_, one byte too many (GCC does).
+    const std::size_t wanted = Byte();
+    const std::size_t n = std::min(wanted, size_ - at_);
     std::string text(reinterpret_cast<const char*>(data_ + at_), n);
     at_ += n;
     return text;
