@@ -119,8 +119,7 @@ TEST_F(EntryAnalyticsTest, RecordsOfARunWithTheCollectorDownLeaveWithTheNextRun)
 // The crash filter's reports leave before the process dies.
 TEST_F(EntryAnalyticsTest, AnAccessViolationDeliversTheCrashReports) {
   WriteIni(LiveCollector());
-  const std::uint32_t exitCode = Run(L"click:立即安装 crash view:never");
-  EXPECT_TRUE(testsupport::IsAccessViolationExit(exitCode)) << exitCode;
+  EXPECT_PRED1(testsupport::IsAccessViolationExit, Run(L"click:立即安装 crash view:never"));
   const std::vector<std::string> expected = {"QoEventClick:立即安装", "QoEventTask:崩溃退出", "AppCrashed:崩溃"};
   EXPECT_EQ(Arrived(), expected);
   const Json::Value records = Collected(server_)["records"];
@@ -134,8 +133,7 @@ TEST_F(EntryAnalyticsTest, AnalyticsOffInTheIniFileStartsNoTrackerAndSendsNothin
   for (const wchar_t* commandLine : {L"", L"-isenableappanalytics=true "}) {
     SCOPED_TRACE(Utils::ToNarrow(commandLine, Utils::kCodePageUtf8));
     WriteIni(LiveCollector(), "false");
-    const std::uint32_t exitCode = Run(std::wstring(commandLine) + L"task:下载器启动 click:立即安装 crash");
-    EXPECT_TRUE(testsupport::IsAccessViolationExit(exitCode)) << exitCode;
+    EXPECT_PRED1(testsupport::IsAccessViolationExit, Run(std::wstring(commandLine) + L"task:下载器启动 click:立即安装 crash"));
     const Json::Value collected = Collected(server_);
     EXPECT_EQ(collected["posts"].asInt(), 0);
     EXPECT_FALSE(fs::exists(TrackerFolder())) << "no tracker, no file";
@@ -150,8 +148,7 @@ TEST_F(EntryAnalyticsTest, AnalyticsOffOnTheCommandLineLeavesTheStartedTrackerSi
   for (int i = 0; i < 40; ++i) words += L" click:立即安装";
   EXPECT_EQ(Run(words), 0u);
   EXPECT_TRUE(fs::is_directory(TrackerFolder())) << "the tracker starts before the command line applies";
-  const std::uint32_t exitCode = Run(words + L" crash");
-  EXPECT_TRUE(testsupport::IsAccessViolationExit(exitCode)) << exitCode;
+  EXPECT_PRED1(testsupport::IsAccessViolationExit, Run(words + L" crash"));
   EXPECT_EQ(Collected(server_)["posts"].asInt(), 0);
 }
 

@@ -206,7 +206,6 @@ TEST(CrashFilter, IsInstalledAndTheProcessStillDies) {
   SetUnhandledExceptionFilter(ours);
   const std::wstring probe = L"\"" + testsupport::ProgramPath(L"startupprobe") + L"\"";
   for (const wchar_t* mode : {L" crash", L" crash harden"}) {
-    const std::uint32_t exitCode = testsupport::RunCommandLine(probe + mode).exitCode;
-    EXPECT_TRUE(testsupport::IsAccessViolationExit(exitCode)) << exitCode << mode;
+    EXPECT_PRED1(testsupport::IsAccessViolationExit, testsupport::RunCommandLine(probe + mode).exitCode) << mode;
   }
 }

@@ -5,11 +5,9 @@
 
 namespace testsupport {
 
-// 0xC0000005 on Windows; 128 + SIGSEGV on POSIX, as the child-process runner reports it.
-std::uint32_t AccessViolationExitCode();
-
-// True for AccessViolationExitCode(), and for the code 32-bit Wine gives the same fault where
-// it runs under qemu's user-mode emulator (see crash_exit_win32.cpp).
+// 0xC0000005 on Windows (and, where 32-bit Wine runs under qemu's user-mode emulator, the code
+// it gives that fault: see crash_exit_win32.cpp); 128 + SIGSEGV on POSIX, as the
+// child-process runner reports it.
 bool IsAccessViolationExit(std::uint32_t exitCode);
 
 }  // namespace testsupport

@@ -4,10 +4,8 @@
 #include "tests/support/crash_exit.h"
 #include "tests/support/test_server.h"
 
-std::uint32_t testsupport::AccessViolationExitCode() { return static_cast<std::uint32_t>(EXCEPTION_ACCESS_VIOLATION); }
-
 bool testsupport::IsAccessViolationExit(std::uint32_t exitCode) {
-  if (exitCode == AccessViolationExitCode()) return true;
+  if (exitCode == static_cast<std::uint32_t>(EXCEPTION_ACCESS_VIOLATION)) return true;
   // Where the kernel runs no 32-bit programs, 32-bit Wine runs under qemu's user-mode
   // emulator, whose signal frames carry no trap number; Wine then reports every fault as an
   // illegal instruction ("Got unexpected trap -1"). 64-bit Wine and Windows report the
